@@ -1,0 +1,133 @@
+#include "app/Form.h"
+
+#include "app/Failure.h"
+#include "app/Twips.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+
+#include <map>
+
+namespace app {
+
+namespace {
+
+std::map<std::type_index, Form *> &registry()
+{
+    static std::map<std::type_index, Form *> r;
+    return r;
+}
+
+} // namespace
+
+Form::Form(Qt::WindowFlags flags) : QWidget(nullptr, flags) {}
+
+Form::~Form()
+{
+    // A window destroyed without Unload (at program exit) leaves the registry too.
+    Forms::instance().remove(this);
+}
+
+void Form::Show()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void Form::ShowModal()
+{
+    QPointer<Form> self(this);
+    QEventLoop loop;
+    connect(this, &Form::unloaded, &loop, &QEventLoop::quit);
+    setWindowModality(Qt::ApplicationModal);
+    Show();
+    if (self && m_loaded)
+        loop.exec();
+}
+
+void Form::Unload()
+{
+    if (!m_loaded || m_unloading)
+        return;
+    m_unloading = true;
+    try {
+        Form_Unload();
+    } catch (...) {
+        m_unloading = false;
+        throw;
+    }
+    hide();
+    Forms::instance().remove(this);
+    emit unloaded();
+    deleteLater();
+}
+
+void Form::setClientSizeTwips(int width, int height) { resize(twipsToPixels(width), twipsToPixels(height)); }
+
+void Form::setFixedClientSizeTwips(int width, int height)
+{
+    setFixedSize(twipsToPixels(width), twipsToPixels(height));
+}
+
+void Form::centreOnScreen()
+{
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect r = rect();
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+}
+
+void Form::closeEvent(QCloseEvent *event)
+{
+    if (!m_loaded || m_unloading) {
+        event->accept();
+        return;
+    }
+    if (!acceptsCloseRequest()) {
+        event->ignore();
+        return;
+    }
+    event->ignore(); // Unload hides and discards the window itself
+    runHandler([this] { Unload(); });
+}
+
+Forms &Forms::instance()
+{
+    static Forms forms;
+    return forms;
+}
+
+int Forms::loadedCount() { return int(registry().size()); }
+
+void Forms::add(std::type_index type, Form *form)
+{
+    registry()[type] = form;
+    form->m_loaded = true;
+}
+
+Form *Forms::find(std::type_index type) const
+{
+    auto it = registry().find(type);
+    return it == registry().end() ? nullptr : it->second;
+}
+
+void Forms::remove(Form *form)
+{
+    auto &r = registry();
+    for (auto it = r.begin(); it != r.end(); ++it) {
+        if (it->second == form) {
+            r.erase(it);
+            form->m_loaded = false;
+            if (r.empty())
+                emit lastFormUnloaded();
+            return;
+        }
+    }
+}
+
+} // namespace app

@@ -1,0 +1,41 @@
+#include "app/Application.h"
+#include "app/Form.h"
+#include "playback/CommandLine.h"
+#include "playback/Engine.h"
+#include "startup/frmSplash.h"
+
+#include <QTextStream>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    playback::CommandLine commandLine;
+    QString out, err;
+    if (auto status = playback::parseCommandLine(args, commandLine, out, err)) {
+        QTextStream(stdout) << out;
+        QTextStream(stderr) << err;
+        return *status;
+    }
+
+    // libvlc 3 can only embed its picture in an X11 window; on Wayland run on XWayland.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
+    app::Application application(argc, argv);
+    app::Application::setApplicationName(QStringLiteral("Orvanta Player"));
+    app::Application::setApplicationVersion(QStringLiteral("2.0.0"));
+    app::Application::setQuitOnLastWindowClosed(false); // the window registry decides when the program ends
+    QObject::connect(&app::Forms::instance(), &app::Forms::lastFormUnloaded, &application,
+                     &QCoreApplication::quit, Qt::QueuedConnection);
+
+    playback::installPlaybackEngine(commandLine.disc);
+    app::runHandler([] { app::Forms::show<frmSplash>(); });
+    if (app::Forms::loadedCount() == 0)
+        return 1;
+    return application.exec();
+}

@@ -1,0 +1,48 @@
+#include "playback/PlaybackControl.h"
+
+#include "app/Twips.h"
+
+#include <cmath>
+
+namespace playback {
+
+namespace {
+
+PlaybackControl::Factory &factory()
+{
+    static PlaybackControl::Factory f;
+    return f;
+}
+
+} // namespace
+
+PlaybackError::PlaybackError(const QString &operation, const QString &reason)
+    : app::AppError(QStringLiteral("%1: %2").arg(operation, reason)), m_operation(operation), m_reason(reason)
+{
+}
+
+PlaybackControl::PlaybackControl(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("dvd"));
+    setFocusPolicy(Qt::StrongFocus); // the only control of the video window that takes the focus
+}
+
+PlaybackControl::~PlaybackControl() = default;
+
+void PlaybackControl::Move(double left, double top, double width, double height)
+{
+    if (!(width >= 0.0) || !(height >= 0.0) || !std::isfinite(left) || !std::isfinite(top))
+        throw app::InvalidArgument(QStringLiteral("the playback control cannot be placed with a negative size"));
+    setGeometry(app::twipsRectToPixels(left, top, width, height));
+}
+
+void PlaybackControl::setFactory(Factory f) { factory() = std::move(f); }
+
+PlaybackControl *PlaybackControl::create(QWidget *parent)
+{
+    if (!factory())
+        throw app::AppError(QStringLiteral("No playback component is installed."));
+    return factory()(parent);
+}
+
+} // namespace playback

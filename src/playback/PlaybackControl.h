@@ -1,0 +1,78 @@
+#pragma once
+// The DVD playback control as the windows see it: one widget, hosted by the
+// video window, offering the operations below under their own names. Reads
+// return Variant values that the caller converts; every failure is reported
+// per call as a PlaybackError (or another app::AppError), never as a special
+// value.
+
+#include "app/Errors.h"
+#include "playback/Variant.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace playback {
+
+// A failed operation. The message names the operation and the reason in plain
+// words ("Eject: the drive is busy.") so that it can be shown as it is.
+class PlaybackError : public app::AppError {
+public:
+    PlaybackError(const QString &operation, const QString &reason);
+    QString operation() const { return m_operation; }
+    QString reason() const { return m_reason; }
+
+private:
+    QString m_operation;
+    QString m_reason;
+};
+
+class PlaybackControl : public QWidget {
+    Q_OBJECT
+public:
+    explicit PlaybackControl(QWidget *parent = nullptr);
+    ~PlaybackControl() override;
+
+    // Methods; results are discarded by every caller.
+    virtual void Play() = 0;
+    virtual void Pause() = 0;
+    virtual void Stop() = 0;
+    virtual void PlayBackwards(const Variant &speed) = 0; // double
+    virtual void PlayForwards(const Variant &speed) = 0;  // double
+    virtual void Resume() = 0;
+    virtual void PlayNextChapter() = 0;
+    virtual void PlayPrevChapter() = 0;
+    virtual void Eject() = 0;
+    virtual Variant GetSubpictureLanguage(const Variant &stream) = 0; // 32-bit stream number, 1..N
+
+    // Property reads.
+    virtual Variant CurrentTitle() = 0;     // 32-bit
+    virtual Variant CurrentChapter() = 0;   // 32-bit
+    virtual Variant CurrentTime() = 0;      // "HH:MM:SS:FF"
+    virtual Variant TotalTitleTime() = 0;   // "HH:MM:SS:FF"
+    virtual Variant DVDDirectory() = 0;     // string
+    virtual Variant CurrentDiscSide() = 0;  // 32-bit
+    virtual Variant CurrentSubpictureStream() = 0; // 32-bit, 1..N
+    virtual Variant SubpictureOn() = 0;     // Boolean
+    virtual Variant SubpictureStreamsAvailable() = 0; // 32-bit, narrowed to 16 bits by callers
+    virtual Variant DVDUniqueID() = 0;      // string
+
+    // Property writes.
+    virtual void setFullScreenMode(const Variant &on) = 0;         // Boolean
+    virtual void setCurrentSubpictureStream(const Variant &n) = 0; // 32-bit
+    virtual void setSubpictureOn(const Variant &on) = 0;           // Boolean
+    virtual void setMute(const Variant &on) = 0;                   // Boolean
+
+    // The host's placement of the control, in the host window's twips. A
+    // negative width or height is refused with app::InvalidArgument.
+    void Move(double left, double top, double width, double height);
+
+    // Where the video window gets its control from. The program installs the
+    // real engine; tests install their double.
+    using Factory = std::function<PlaybackControl *(QWidget *parent)>;
+    static void setFactory(Factory factory);
+    static PlaybackControl *create(QWidget *parent);
+};
+
+} // namespace playback

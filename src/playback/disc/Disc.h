@@ -1,0 +1,66 @@
+#pragma once
+// Finding the disc and reading its facts: which source to play (a drive, an
+// image file or a VIDEO_TS folder), whether it holds a playable DVD, and what
+// libdvdread says about it. Everything here is synchronous and fast (no
+// decoding), so the playback component can fail a call at once.
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace playback::disc {
+
+enum class SourceKind { Drive, Image, Folder };
+
+struct Source {
+    SourceKind kind = SourceKind::Folder;
+    QString path;   // the device node, the image file, or the folder that holds VIDEO_TS
+    QString mrl() const; // what libvlc opens: "dvd://<path>" (percent-encoded as libvlc expects)
+};
+
+// Resolves the command-line disc argument: a device node, a DVD image file, a
+// folder holding VIDEO_TS or the VIDEO_TS folder itself. Does not check that a
+// DVD is there. Returns nullopt for a path that does not exist.
+std::optional<Source> sourceFromArgument(const QString &argument);
+
+// The optical drives of this machine (/dev/sr*, /dev/dvd, /dev/cdrom), resolved
+// to distinct device nodes, in a stable order.
+QStringList opticalDrives();
+
+// The first drive that holds a playable DVD, if any.
+std::optional<Source> findDiscInDrives();
+
+struct TitleFacts {
+    int chapters = 0;
+    QStringList subpictureLanguageCodes; // ISO 639 codes per stream, "" when the stream has none
+    QStringList audioLanguageCodes;
+};
+
+struct Facts {
+    std::vector<TitleFacts> titles; // titles[0] is title 1
+    QString uniqueId;               // 16 upper-case hex digits
+    int discSide = 1;               // 1 or 2
+};
+
+// Reads the disc's facts with libdvdread (quietly). nullopt when the source
+// holds no playable DVD: no VIDEO_TS.IFO, an unreadable or corrupt IFO, a
+// non-UDF image, a missing path. reason, when given, gets a plain sentence.
+std::optional<Facts> readFacts(const Source &source, QString *reason = nullptr);
+
+// The English name of an ISO 639-1/639-2 language code ("en" -> "English"),
+// the code itself when it is unknown, "Unknown" for an empty code.
+QString languageName(const QString &code);
+
+// The file-system path of the disc's VIDEO_TS folder: for a folder source its
+// VIDEO_TS; for a drive the mounted file system's VIDEO_TS (from the mount
+// table). nullopt when there is no such folder on the file system (an image,
+// an unmounted drive).
+std::optional<QString> videoDirectory(const Source &source);
+
+// Opens the drive's tray. Throws playback::PlaybackError("Eject", reason) with a
+// plain reason when the device cannot be opened or the tray cannot be opened.
+void ejectDrive(const QString &device);
+
+} // namespace playback::disc

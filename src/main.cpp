@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "app/Failure.h"
 #include "app/Form.h"
 #include "playback/CommandLine.h"
 #include "playback/Engine.h"

@@ -2,6 +2,7 @@
 
 #include "app/Twips.h"
 
+#include <QAbstractButton>
 #include <QImageReader>
 #include <QLabel>
 #include <QWidget>
@@ -33,6 +34,9 @@ void setToolTipText(QWidget *w, const QString &text)
 {
     w->setToolTip(text);
     w->setAccessibleDescription(text);
+    // A control without a caption is named by its tooltip.
+    if (auto *b = qobject_cast<QAbstractButton *>(w); b && b->text().isEmpty())
+        w->setAccessibleName(text);
 }
 
 void setPicture(QLabel *label, const QPixmap &pic, const QString &toolTip, bool stretch)

@@ -1,0 +1,254 @@
+#include "windows/control/Form2.h"
+
+#include "app/ClickableLabel.h"
+#include "app/Design.h"
+#include "app/PictureBox.h"
+#include "app/Twips.h"
+#include "windows/video/dvdw.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace app;
+
+namespace {
+
+QAbstractButton *textButton(QWidget *parent, const char *name, const QString &caption, const QFont &font)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setFont(font);
+    b->setAutoDefault(false);
+    return b;
+}
+
+// A graphical button: the picture, and under it the caption if there is one.
+QAbstractButton *pictureButton(QWidget *parent, const char *name, const QString &caption, const QIcon &pic,
+                               QSize pictureSize, const QFont &font)
+{
+    auto *b = new QToolButton(parent);
+    b->setObjectName(QLatin1String(name));
+    b->setText(caption);
+    b->setFont(font);
+    b->setIcon(pic);
+    b->setIconSize(pictureSize);
+    b->setToolButtonStyle(caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextUnderIcon);
+    b->setFocusPolicy(Qt::StrongFocus);
+    return b;
+}
+
+QLabel *panelLabel(QWidget *parent, const char *name, const QString &caption, double points, bool bold,
+                   Qt::Alignment alignment)
+{
+    auto *l = new QLabel(caption, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setFont(designFont(FontFace::MsSansSerif, points, bold));
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    l->setPalette(pal);
+    l->setAlignment(alignment | Qt::AlignTop);
+    l->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return l;
+}
+
+QLabel *panelImage(QWidget *parent, const char *name, const QString &pictureName, const QString &toolTip,
+                   bool stretch)
+{
+    auto *l = new QLabel(parent);
+    l->setObjectName(QLatin1String(name));
+    setPicture(l, picture(pictureName), toolTip, stretch);
+    l->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return l;
+}
+
+} // namespace
+
+Form2::Form2()
+    : Form(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+           | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Orvanta v2.0 - Control Window"));
+    setWindowIcon(icon(QStringLiteral("form2.ico")));
+    setFont(defaultFont());
+    setFixedClientSizeTwips(6180, 2970);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(500);
+
+    Frame2 = new QFrame(this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Frame2->setFrameStyle(QFrame::Box | QFrame::Sunken); // etched, no caption
+    place(Frame2, 120, 0, 6015, 2895);
+
+    buildButtons();
+    setTabOrder();
+    connectHandlers();
+    Timer1->start();
+    Command7->setFocus();
+    centreOnScreen();
+}
+
+void Form2::buildButtons()
+{
+    const QFont plainFont = defaultFont();
+    const QFont boldFont = designFont(FontFace::MsSansSerif, 8.25, true);
+    const QFont arialBold = designFont(FontFace::Arial, 9.75, true);
+    const QSize bitmap(26, 25), iconSize(32, 32);
+
+    // Back to front: the control listed first in the design lies on top, so it is created last.
+    Command7 = pictureButton(Frame2, "Command7", QStringLiteral("&About"), icon(QStringLiteral("about_button.ico")),
+                             iconSize, boldFont);
+    place(Command7, 4920, 240, 975, 855);
+    setToolTipText(Command7, QStringLiteral("About Orvanta"));
+
+    Command12 = textButton(Frame2, "Command12", QStringLiteral("<<<"), arialBold);
+    place(Command12, 2760, 2280, 975, 495);
+    setToolTipText(Command12, QStringLiteral("Fast Backwards"));
+
+    Command11 = textButton(Frame2, "Command11", QStringLiteral(">>>"), arialBold);
+    place(Command11, 3840, 2280, 975, 495);
+    setToolTipText(Command11, QStringLiteral("Fast Forward"));
+
+    Command8 = pictureButton(Frame2, "Command8", QStringLiteral("Full Scree&n"), icon(QStringLiteral("fullscreen.ico")),
+                             iconSize, plainFont);
+    place(Command8, 4920, 1920, 975, 855);
+    setToolTipText(Command8, QStringLiteral("Full Screen Mode"));
+
+    Command6 = pictureButton(Frame2, "Command6", QString(), icon(QStringLiteral("eject.ico")), iconSize, plainFont);
+    place(Command6, 2760, 1560, 735, 615);
+    setToolTipText(Command6, QStringLiteral("Eject"));
+
+    Command5 = pictureButton(Frame2, "Command5", QString(), icon(QStringLiteral("stop.bmp")), bitmap, plainFont);
+    place(Command5, 1920, 1560, 735, 615);
+    setToolTipText(Command5, QStringLiteral("Stop"));
+
+    Command4 = textButton(Frame2, "Command4", QStringLiteral("| <<"), arialBold);
+    place(Command4, 240, 2280, 975, 495);
+    setToolTipText(Command4, QStringLiteral("Previous Chapter"));
+
+    Command3 = textButton(Frame2, "Command3", QStringLiteral(">>|"), arialBold);
+    place(Command3, 1320, 2280, 975, 495);
+    setToolTipText(Command3, QStringLiteral("Next Chapter"));
+
+    Command1 = pictureButton(Frame2, "Command1", QString(), icon(QStringLiteral("play.bmp")), bitmap, plainFont);
+    place(Command1, 240, 1560, 735, 615);
+    setToolTipText(Command1, QStringLiteral("Play"));
+
+    Command2 = pictureButton(Frame2, "Command2", QString(), icon(QStringLiteral("pause.bmp")), bitmap, plainFont);
+    place(Command2, 1080, 1560, 735, 615);
+    setToolTipText(Command2, QStringLiteral("Pause"));
+
+    buildStatusPanel();
+
+    Command10 = textButton(Frame2, "Command10", QStringLiteral("&Mute"), boldFont);
+    place(Command10, 3600, 1560, 1215, 255);
+    setToolTipText(Command10, QStringLiteral("Mute Audio"));
+
+    Command9 = textButton(Frame2, "Command9", QStringLiteral("Subtitles"), boldFont);
+    place(Command9, 3600, 1920, 1215, 255);
+    setToolTipText(Command9, QStringLiteral("Show / Hide Subtitles"));
+
+    Command13 = textButton(Frame2, "Command13", QStringLiteral("DVD Info."), plainFont);
+    place(Command13, 4920, 1320, 975, 375);
+}
+
+void Form2::buildStatusPanel()
+{
+    Picture1 = new QFrame(Frame2);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Picture1->setLineWidth(2);
+    Picture1->setFocusPolicy(Qt::TabFocus);
+    Picture1->setAccessibleName(QStringLiteral("Status"));
+    QPalette black = Picture1->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    Picture1->setPalette(black);
+    Picture1->setAutoFillBackground(true);
+    place(Picture1, 120, 240, 4695, 1215);
+
+    // The panel's children are placed in, and clipped to, its inner area.
+    auto *inner = new QWidget(Picture1);
+    inner->setObjectName(QStringLiteral("Picture1_client"));
+    inner->setGeometry(Picture1->contentsRect());
+
+    Image10 = panelImage(inner, "Image10", QStringLiteral("mute_off.bmp"), QStringLiteral("Mute Off"), true);
+    place(Image10, 4320, 120, 255, 255);
+    Image11 = panelImage(inner, "Image11", QStringLiteral("mute_on.bmp"), QStringLiteral("Mute On"), true);
+    place(Image11, 4320, 120, 255, 255);
+    Image11->setVisible(false);
+
+    Speed = panelLabel(inner, "Speed", QStringLiteral("x1"), 12, true, Qt::AlignRight);
+    place(Speed, 4320, 360, 285, 300);
+    setToolTipText(Speed, QStringLiteral("Play Speed"));
+
+    Subs = new ClickableLabel(QStringLiteral("S"), inner);
+    Subs->setObjectName(QStringLiteral("Subs"));
+    Subs->setFont(designFont(FontFace::MsSansSerif, 13.5));
+    QPalette red = Subs->palette();
+    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    Subs->setPalette(red);
+    Subs->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    place(Subs, 3960, 0, 255, 375);
+    setToolTipText(Subs, QStringLiteral("Subtitles On (Click to Select Language)"));
+    Subs->setVisible(false);
+    installClickableLabelAccessibility();
+
+    const QString position = QStringLiteral("Current Time Position");
+    Label2[1] = panelLabel(inner, "Label2_1", QStringLiteral(":"), 24, false, Qt::AlignHCenter);
+    place(Label2[1], 2400, 240, 255, 615);
+    Label2[0] = panelLabel(inner, "Label2_0", QStringLiteral(":"), 24, false, Qt::AlignHCenter);
+    place(Label2[0], 1560, 240, 255, 495);
+    const int fieldLeft[3] = {960, 1800, 2640};
+    for (int i = 2; i >= 0; --i) {
+        Label1[i] = panelLabel(inner, QStringLiteral("Label1_%1").arg(i).toLatin1().constData(), QStringLiteral("00"),
+                               24, false, Qt::AlignHCenter);
+        place(Label1[i], fieldLeft[i], 240, 615, 495);
+    }
+    for (QLabel *l : {Label1[0], Label1[1], Label1[2], Label2[0], Label2[1]})
+        setToolTipText(l, position);
+
+    Label3 = panelLabel(inner, "Label3", QStringLiteral("00:00:00"), 12, false, Qt::AlignLeft);
+    place(Label3, 1080, 0, 975, 255);
+    setToolTipText(Label3, QStringLiteral("Total Play Time"));
+
+    Image12 = panelImage(inner, "Image12", QStringLiteral("status_play.bmp"), QStringLiteral("Play"), false);
+    Image13 = panelImage(inner, "Image13", QStringLiteral("status_pause.bmp"), QStringLiteral("Pause"), false);
+    Image14 = panelImage(inner, "Image14", QStringLiteral("status_stop.bmp"), QStringLiteral("Stop"), false);
+    Image15 = panelImage(inner, "Image15", QStringLiteral("status_cue_forward.bmp"), QStringLiteral("Cue Forward"),
+                         false);
+    Image16 = panelImage(inner, "Image16", QStringLiteral("status_cue_reverse.bmp"), QStringLiteral("Cue Reverse"),
+                         false);
+    for (QLabel *img : {Image12, Image13, Image14, Image15, Image16}) {
+        place(img, 120, 120, 750, 750);
+        img->setVisible(img == Image14);
+    }
+
+    Chap = panelLabel(inner, "Chap", QString(), 12, false, Qt::AlignRight);
+    place(Chap, 960, 720, 2295, 255);
+    setToolTipText(Chap, QStringLiteral("Current Chapter"));
+
+    Progres = new PictureBox(inner);
+    Progres->setObjectName(QStringLiteral("Progres"));
+    Progres->setPalette(black);
+    Progres->setAutoFillBackground(true);
+    place(Progres, 0, 960, 5295, 135);
+    setToolTipText(Progres, QStringLiteral("Play Position Progress Indicator"));
+    Progres->setAccessibleName(QStringLiteral("Play Position Progress Indicator"));
+}
+
+void Form2::setTabOrder()
+{
+    const QWidget *chain[] = {Command7, Command12, Command11, Command8, Command6, Command5, Command4, Command3,
+                              Command1, Command2, Picture1,  Command10, Command9, Progres,  Command13};
+    for (std::size_t i = 1; i < std::size(chain); ++i)
+        QWidget::setTabOrder(const_cast<QWidget *>(chain[i - 1]), const_cast<QWidget *>(chain[i]));
+}
+
+void Form2::Form_Load() { Forms::show<dvdw>(); }
+
+void Form2::Form_Unload() { Forms::unload<dvdw>(); }

@@ -1,0 +1,52 @@
+#pragma once
+// The control window: transport buttons, trick play, the status panel refreshed
+// by its timer, the mute and subtitle toggles, and the buttons that open the
+// About box and the disc information dialog. Its small state lives in its
+// controls (Command2's tooltip, Speed's caption, the visible status icon);
+// its only member variable is Muted.
+
+#include "app/Form.h"
+
+#include <array>
+#include <cstdint>
+
+class QAbstractButton;
+class QFrame;
+class QLabel;
+class QTimer;
+namespace app {
+class ClickableLabel;
+class PictureBox;
+} // namespace app
+
+class Form2 : public app::Form {
+    Q_OBJECT
+public:
+    Form2();
+
+    void Form_Load() override;
+    void Form_Unload() override;
+
+    // Controls, named as designed. Label1 and Label2 are control arrays.
+    QTimer *Timer1;
+    QFrame *Frame2;
+    QAbstractButton *Command1, *Command2, *Command3, *Command4, *Command5, *Command6, *Command7, *Command8,
+        *Command9, *Command10, *Command11, *Command12, *Command13;
+    QFrame *Picture1;
+    app::PictureBox *Progres;
+    QLabel *Chap, *Label3, *Speed;
+    app::ClickableLabel *Subs;
+    std::array<QLabel *, 3> Label1;
+    std::array<QLabel *, 2> Label2;
+    QLabel *Image10, *Image11, *Image12, *Image13, *Image14, *Image15, *Image16;
+
+    // The system's own record of the mute state: 0 = False, -1 = True.
+    std::int16_t Muted = 0;
+
+private:
+    void buildButtons();
+    void buildStatusPanel();
+    void setTabOrder();
+    // Connects the controls' events to their handlers.
+    void connectHandlers();
+};

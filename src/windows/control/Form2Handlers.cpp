@@ -1,0 +1,3 @@
+#include "windows/control/Form2.h"
+
+void Form2::connectHandlers() {}

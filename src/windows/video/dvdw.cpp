@@ -1,0 +1,45 @@
+#include "windows/video/dvdw.h"
+
+#include "app/Design.h"
+#include "app/Failure.h"
+#include "app/Twips.h"
+#include "windows/control/Form2.h"
+
+#include <cfenv>
+#include <cmath>
+
+dvdw::dvdw() : app::Form(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("dvdw"));
+    setWindowTitle(QStringLiteral("Orvanta Player - Version 2.0"));
+    setFont(app::defaultFont());
+    setClientSizeTwips(8460, 6435);
+
+    dvd = playback::PlaybackControl::create(this);
+    app::place(dvd, 120, 120, 7575, 5655);
+}
+
+void dvdw::Form_Load() { app::Forms::show<Form2>(); }
+
+void dvdw::Form_Resize()
+{
+    app::StepRunner step;
+    step([this] {
+        std::feclearexcept(FE_ALL_EXCEPT);
+        const float ScaleWidth = float(app::pixelsToTwips(width()));
+        const float ScaleHeight = float(app::pixelsToTwips(height()));
+        const float W = ScaleWidth - 1.0f;
+        const float H = ScaleHeight - 1.0f;
+        if (std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW))
+            throw app::Overflow(QStringLiteral("the video window's size"));
+        dvd->Move(1, 1, W, H);
+    });
+}
+
+void dvdw::resizeEvent(QResizeEvent *event)
+{
+    app::Form::resizeEvent(event);
+    app::runHandler([this] { Form_Resize(); });
+}
+
+playback::PlaybackControl &dvd() { return *app::Forms::get<dvdw>().dvd; }

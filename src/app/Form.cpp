@@ -35,7 +35,9 @@ void Form::Show()
 {
     show();
     raise();
-    activateWindow();
+    // A window that must not take the focus when it appears is not activated either.
+    if (!testAttribute(Qt::WA_ShowWithoutActivating))
+        activateWindow();
 }
 
 void Form::ShowModal()

@@ -3,13 +3,22 @@
 #include "app/Design.h"
 #include "app/Failure.h"
 #include "app/Twips.h"
+#include "app/X11.h"
 #include "windows/control/Form2.h"
+
+#include <QTimer>
 
 #include <cfenv>
 #include <cmath>
 
-dvdw::dvdw() : app::Form(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+// A utility window, but not a Qt::Tool: X11 window managers keep a tool window
+// above every other window of the program, and the control window must be able
+// to come to the front.
+dvdw::dvdw() : app::Form(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
+    setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
+    // Start-up ends with the control window in front: the video window must not take the focus when it appears.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setObjectName(QStringLiteral("dvdw"));
     setWindowTitle(QStringLiteral("Orvanta Player - Version 2.0"));
     setFont(app::defaultFont());
@@ -17,6 +26,13 @@ dvdw::dvdw() : app::Form(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHin
 
     dvd = playback::PlaybackControl::create(this);
     app::place(dvd, 120, 120, 7575, 5655);
+}
+
+void dvdw::showEvent(QShowEvent *event)
+{
+    app::Form::showEvent(event);
+    // The window is mapped after this event; ask for the taskbar state once it is.
+    QTimer::singleShot(0, this, [this] { app::setSkipTaskbar(this); });
 }
 
 void dvdw::Form_Load() { app::Forms::show<Form2>(); }

@@ -1,0 +1,29 @@
+#pragma once
+// Shared set-up for window tests: the fake control, recorded message boxes,
+// and a clean slate between test functions.
+
+#include "app/MessageBox.h"
+#include "support/FakeDvd.h"
+
+#include <QList>
+#include <QString>
+
+struct ShownMsgBox {
+    QString text;
+    app::MsgBoxStyle style;
+    QString title;
+};
+
+namespace windowtest {
+
+// Installs FakeDvd and the message-box recorder. Call from initTestCase().
+void setUp();
+// Unloads every window, clears the recorded boxes and the shared subtitle table.
+// Call from init() or cleanup().
+void reset();
+// Message boxes shown since the last reset().
+QList<ShownMsgBox> &msgBoxes();
+// Delivers pending deleteLater()s and posted events.
+void settle();
+
+} // namespace windowtest

@@ -27,6 +27,11 @@ public:
     void Form_Load() override;
     void Form_Unload() override;
 
+    // The buttons and the label that open the dialogs.
+    void Command7_Click();
+    void Command13_Click();
+    void Subs_Click();
+
     // Controls, named as designed. Label1 and Label2 are control arrays.
     QTimer *Timer1;
     QFrame *Frame2;
@@ -47,6 +52,7 @@ private:
     void buildButtons();
     void buildStatusPanel();
     void setTabOrder();
-    // Connects the controls' events to their handlers.
+    // Connect the controls' events to their handlers.
     void connectHandlers();
+    void connectDialogHandlers();
 };

@@ -30,7 +30,7 @@ double parseNumber(const QString &text)
 {
     const QString t = text.trimmed();
     bool ok = false;
-    double v = t.isEmpty() ? 0.0 : t.toDouble(&ok);
+    const double v = t.toDouble(&ok);
     // QString::toDouble also takes "inf" and "nan"; those are not numbers here.
     if (!ok || !std::isfinite(v))
         throw app::TypeMismatch(QStringLiteral("\"%1\" is not a number").arg(text));

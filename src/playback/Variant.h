@@ -45,7 +45,7 @@ private:
 
 // Reads a decimal number from text the way the status display reads its
 // fields: blanks around the number are allowed, a sign and a decimal point
-// too; anything else (a colon, letters, an empty text) is a TypeMismatch.
+// too; anything else (a colon, letters, no digits at all) is a TypeMismatch.
 double parseNumber(const QString &text);
 
 } // namespace playback

@@ -1,0 +1,221 @@
+#include "playback/engine/FrameSink.h"
+
+#include <vlc/vlc.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace playback::engine {
+
+namespace {
+
+inline unsigned char clampByte(int v) { return static_cast<unsigned char>(std::clamp(v, 0, 255)); }
+
+} // namespace
+
+QImage i420ToImage(const unsigned char *y, const unsigned char *u, const unsigned char *v, int width, int height,
+                   int yPitch, int uvPitch)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int row = 0; row < height; ++row) {
+        auto *out = reinterpret_cast<QRgb *>(image.scanLine(row));
+        const unsigned char *yr = y + row * yPitch;
+        const unsigned char *ur = u + (row / 2) * uvPitch;
+        const unsigned char *vr = v + (row / 2) * uvPitch;
+        for (int col = 0; col < width; ++col) {
+            const int c = 298 * (yr[col] - 16);
+            const int d = ur[col / 2] - 128;
+            const int e = vr[col / 2] - 128;
+            out[col] = qRgb(clampByte((c + 409 * e + 128) >> 8), clampByte((c - 100 * d - 208 * e + 128) >> 8),
+                            clampByte((c + 516 * d + 128) >> 8));
+        }
+    }
+    return image;
+}
+
+FrameSink::FrameSink(std::function<void()> onFrame) : m_onFrame(std::move(onFrame)) {}
+
+FrameSink::~FrameSink() = default;
+
+void FrameSink::attach(libvlc_media_player_t *player)
+{
+    libvlc_video_set_callbacks(player, lockCallback, unlockCallback, displayCallback, this);
+    libvlc_video_set_format_callbacks(player, formatCallback, cleanupCallback);
+}
+
+unsigned FrameSink::formatCallback(void **opaque, char *chroma, unsigned *width, unsigned *height, unsigned *pitches,
+                                   unsigned *lines)
+{
+    auto *self = static_cast<FrameSink *>(*opaque);
+    // libvlc first offers hardware surfaces (VAOP, VDV0...) that memory rendering cannot
+    // read; refusing them makes it offer a plain format next.
+    if (std::memcmp(chroma, "VA", 2) == 0 || std::memcmp(chroma, "VD", 2) == 0)
+        return 0;
+    // Planar 4:2:0 is what the MPEG-2 decoder produces: taking it avoids a conversion
+    // per picture; the sink converts only the pictures someone looks at.
+    std::memcpy(chroma, "I420", 4);
+    std::lock_guard lock(self->m_mutex);
+    self->m_width = *width;
+    self->m_height = *height;
+    self->m_pitch = (*width + 31) & ~31u;
+    self->m_lines = (*height + 15) & ~15u;
+    pitches[0] = self->m_pitch;
+    pitches[1] = pitches[2] = self->m_pitch / 2;
+    lines[0] = self->m_lines;
+    lines[1] = lines[2] = self->m_lines / 2;
+    const std::size_t size = std::size_t(self->m_pitch) * self->m_lines * 3 / 2;
+    for (auto &b : self->m_buffers)
+        b.assign(size, 0);
+    self->m_front = -1;
+    self->m_back = 0;
+    return 1;
+}
+
+void FrameSink::cleanupCallback(void *) {}
+
+void *FrameSink::lockCallback(void *opaque, void **planes)
+{
+    auto *self = static_cast<FrameSink *>(opaque);
+    std::lock_guard lock(self->m_mutex);
+    unsigned char *base = self->m_buffers[self->m_back].data();
+    const std::size_t ySize = std::size_t(self->m_pitch) * self->m_lines;
+    planes[0] = base;
+    planes[1] = base + ySize;
+    planes[2] = base + ySize + ySize / 4;
+    return reinterpret_cast<void *>(static_cast<std::intptr_t>(self->m_back));
+}
+
+void FrameSink::unlockCallback(void *, void *, void *const *) {}
+
+void FrameSink::displayCallback(void *opaque, void *) { static_cast<FrameSink *>(opaque)->displayed(); }
+
+std::uint64_t FrameSink::sampleHash(const std::vector<unsigned char> &buffer) const
+{
+    // A sparse sample of the luma plane is enough to tell a new picture from a
+    // redisplay of the same one, at a few microseconds per picture.
+    std::uint64_t h = 1469598103934665603ull;
+    for (unsigned row = 0; row < m_height; row += 4) {
+        const unsigned char *p = buffer.data() + std::size_t(row) * m_pitch;
+        for (unsigned col = (row / 4) % 8; col < m_width; col += 8)
+            h = (h ^ p[col]) * 1099511628211ull;
+    }
+    return h;
+}
+
+void FrameSink::displayed()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        const auto now = Clock::now();
+        const std::uint64_t hash = sampleHash(m_buffers[m_back]);
+        const bool isNew = m_front < 0 || hash != m_frontHash;
+        std::swap(m_front, m_back);
+        if (m_back < 0)
+            m_back = 1 - m_front;
+        m_frontHash = hash;
+        ++m_serial;
+        if (isNew) {
+            const double period = 1000.0 / m_fps;
+            if (m_anchor) {
+                m_positionMs = double(*m_anchor);
+                m_anchor.reset();
+                m_titleEnd.reset();
+            } else if (!m_havePosition) {
+                m_positionMs = 0.0;
+            } else if (m_titleEnd && m_positionMs + 1.5 * period >= double(m_titleEnd->first)) {
+                m_positionMs = double(m_titleEnd->second);
+                m_titleEnd.reset();
+            } else {
+                int steps = 1;
+                if (!m_restart) {
+                    const double gapMs = std::chrono::duration<double, std::milli>(now - m_lastDisplay).count();
+                    // +0.3 rather than rounding: a late picture at normal speed (60 ms) is still one frame.
+                    steps = std::max(1, int(std::floor(gapMs * m_rate / period + 0.3)));
+                    steps = std::min(steps, std::max(2, int(std::ceil(m_rate * 4))));
+                }
+                m_positionMs += steps * period;
+            }
+            m_havePosition = true;
+            m_restart = false;
+            m_newPictures.fetch_add(1);
+        }
+        m_lastDisplay = now;
+    }
+    if (m_onFrame)
+        m_onFrame();
+}
+
+QImage FrameSink::lastFrame() const
+{
+    std::lock_guard lock(m_mutex);
+    if (m_front < 0 || m_width == 0)
+        return {};
+    if (m_cachedSerial != m_serial) {
+        const unsigned char *base = m_buffers[m_front].data();
+        const std::size_t ySize = std::size_t(m_pitch) * m_lines;
+        m_cached = i420ToImage(base, base + ySize, base + ySize + ySize / 4, int(m_width), int(m_height), int(m_pitch),
+                               int(m_pitch / 2));
+        m_cachedSerial = m_serial;
+    }
+    return m_cached;
+}
+
+QSize FrameSink::frameSize() const
+{
+    std::lock_guard lock(m_mutex);
+    return QSize(int(m_width), int(m_height));
+}
+
+void FrameSink::setRate(double rate)
+{
+    std::lock_guard lock(m_mutex);
+    m_rate = rate > 0 ? rate : 1.0;
+}
+
+void FrameSink::setFrameRate(int fps)
+{
+    std::lock_guard lock(m_mutex);
+    m_fps = fps > 0 ? fps : 25;
+}
+
+void FrameSink::anchor(std::int64_t positionMs)
+{
+    std::lock_guard lock(m_mutex);
+    m_anchor = positionMs;
+    m_restart = true;
+}
+
+void FrameSink::anchorAfterTitleEnd(std::int64_t oldLengthMs, std::int64_t newStartMs)
+{
+    std::lock_guard lock(m_mutex);
+    m_titleEnd = std::make_pair(oldLengthMs, newStartMs);
+}
+
+void FrameSink::restartCounting()
+{
+    std::lock_guard lock(m_mutex);
+    m_restart = true;
+}
+
+void FrameSink::clear()
+{
+    std::lock_guard lock(m_mutex);
+    m_front = -1;
+    m_back = 0;
+    m_havePosition = false;
+    m_anchor.reset();
+    m_titleEnd.reset();
+    m_restart = true;
+    ++m_serial;
+}
+
+std::optional<std::int64_t> FrameSink::displayedPosition() const
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_havePosition)
+        return std::nullopt;
+    return std::int64_t(std::llround(m_positionMs));
+}
+
+} // namespace playback::engine

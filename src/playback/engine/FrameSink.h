@@ -1,0 +1,97 @@
+#pragma once
+// Video rendered into memory (used when there is no X11 display to embed in,
+// e.g. the offscreen platform): libvlc hands over every picture it displays, the
+// sink keeps the one on screen and knows which position of the title it shows.
+//
+// The position: libvlc's get_time reports the demultiplexer's position, which runs
+// 5 to 19 frames ahead of the picture on screen and moves in steps of a GOP. The
+// display callback, on the other hand, is called when a picture is due on screen,
+// so the sink counts the pictures it is shown: each new picture advances the
+// position by one frame (by more when libvlc skipped pictures, judged from the
+// time since the previous one at the current rate). Seeks and title changes set an
+// anchor that the next new picture takes as its position. Repeated displays of the
+// same picture (libvlc redisplays the first picture while it waits for the clock,
+// and redisplays while paused) are recognised by content and not counted.
+
+#include <QImage>
+#include <QSize>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+struct libvlc_media_player_t;
+
+namespace playback::engine {
+
+class FrameSink {
+public:
+    // onFrame runs on libvlc's video thread after each displayed picture; it must
+    // only post (it may not call libvlc or touch widgets).
+    explicit FrameSink(std::function<void()> onFrame);
+    ~FrameSink();
+
+    void attach(libvlc_media_player_t *player);
+
+    // What is on screen, as an RGB image (null before the first picture).
+    QImage lastFrame() const;
+    QSize frameSize() const;
+
+    // Display clock, driven from the GUI thread.
+    void setRate(double rate);
+    void setFrameRate(int fps);
+    void anchor(std::int64_t positionMs);  // the next new picture shows this position
+    // A title change reported by libvlc ahead of the picture: the pictures of the old
+    // title still being shown keep counting up to oldLength, then the next picture is
+    // newStartMs of the new title.
+    void anchorAfterTitleEnd(std::int64_t oldLengthMs, std::int64_t newStartMs);
+    void restartCounting();                 // after pause/resume: count the next picture as one frame
+    void clear();                           // stopped: no picture, no position
+
+    std::optional<std::int64_t> displayedPosition() const;
+    std::uint64_t newPictureCount() const { return m_newPictures.load(); }
+
+private:
+    static unsigned formatCallback(void **opaque, char *chroma, unsigned *width, unsigned *height, unsigned *pitches,
+                                   unsigned *lines);
+    static void cleanupCallback(void *opaque);
+    static void *lockCallback(void *opaque, void **planes);
+    static void unlockCallback(void *opaque, void *picture, void *const *planes);
+    static void displayCallback(void *opaque, void *picture);
+
+    void displayed();
+    std::uint64_t sampleHash(const std::vector<unsigned char> &buffer) const;
+
+    using Clock = std::chrono::steady_clock;
+
+    std::function<void()> m_onFrame;
+    mutable std::mutex m_mutex;
+    unsigned m_width = 0, m_height = 0, m_pitch = 0, m_lines = 0;
+    std::vector<unsigned char> m_buffers[2];
+    int m_front = -1; // index of the picture on screen
+    int m_back = 0;
+    std::uint64_t m_frontHash = 0;
+    std::uint64_t m_serial = 0;
+    mutable std::uint64_t m_cachedSerial = ~0ull;
+    mutable QImage m_cached;
+
+    double m_rate = 1.0;
+    int m_fps = 25;
+    bool m_havePosition = false;
+    double m_positionMs = 0.0;
+    Clock::time_point m_lastDisplay;
+    bool m_restart = true;
+    std::optional<std::int64_t> m_anchor;
+    std::optional<std::pair<std::int64_t, std::int64_t>> m_titleEnd;
+    std::atomic<std::uint64_t> m_newPictures{0};
+};
+
+// Converts planar 4:2:0 video (BT.601, limited range) to RGB.
+QImage i420ToImage(const unsigned char *y, const unsigned char *u, const unsigned char *v, int width, int height,
+                   int yPitch, int uvPitch);
+
+} // namespace playback::engine

@@ -1,0 +1,47 @@
+#include "playback/engine/VlcInstance.h"
+
+#include <QGuiApplication>
+
+#include <vlc/vlc.h>
+
+#include <cstdarg>
+#include <mutex>
+#include <vector>
+
+namespace playback::engine {
+
+namespace {
+
+// libvlc talks a lot on stderr; the program keeps no log, so its messages are dropped.
+void dropLogMessage(void *, int, const libvlc_log_t *, const char *, va_list) {}
+
+libvlc_instance_t *createInstance()
+{
+    std::vector<const char *> args = {
+        "--quiet",
+        "--no-video-title-show",   // no file name painted over the picture
+        "--no-metadata-network-access",
+        "--no-stats",
+        "--no-snapshot-preview",
+        "--no-osd",
+    };
+    // On X11 the plain xcb output is much cheaper than software OpenGL and needs no GL context.
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        args.push_back("--vout=xcb_x11");
+    libvlc_instance_t *instance = libvlc_new(static_cast<int>(args.size()), args.data());
+    if (instance)
+        libvlc_log_set(instance, dropLogMessage, nullptr);
+    return instance;
+}
+
+} // namespace
+
+libvlc_instance_t *vlcInstance()
+{
+    static std::once_flag once;
+    static libvlc_instance_t *instance = nullptr;
+    std::call_once(once, [] { instance = createInstance(); });
+    return instance;
+}
+
+} // namespace playback::engine

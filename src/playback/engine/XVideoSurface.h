@@ -1,0 +1,43 @@
+#pragma once
+// The X11 window libvlc draws into. It is a plain child window created on a
+// connection of our own rather than the Qt widget's window: X lets only one
+// client select button presses on a window, and Qt has taken them on its own
+// windows, so libvlc would never see the clicks that DVD menus need. On this
+// window libvlc gets presses; this connection only listens to releases (which X
+// shares between clients) to recognise a double-click on the picture.
+
+#include <QObject>
+#include <QRect>
+
+class QSocketNotifier;
+
+namespace playback::engine {
+
+class XVideoSurface : public QObject {
+    Q_OBJECT
+public:
+    // parentWindow: the native window of the widget that shows the picture.
+    explicit XVideoSurface(unsigned long parentWindow, QObject *parent = nullptr);
+    ~XVideoSurface() override;
+
+    bool isValid() const { return m_window != 0; }
+    unsigned long window() const { return m_window; }
+
+    // Moves the surface into another native window (full screen and back) and fills it.
+    void reparent(unsigned long parentWindow, const QSize &size);
+    void resize(const QSize &size);
+
+signals:
+    void doubleClicked();
+
+private:
+    void readEvents();
+
+    void *m_display = nullptr; // Display*
+    unsigned long m_window = 0;
+    QSocketNotifier *m_notifier = nullptr;
+    unsigned long m_lastReleaseTime = 0;
+    bool m_haveRelease = false;
+};
+
+} // namespace playback::engine

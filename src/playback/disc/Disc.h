@@ -4,6 +4,7 @@
 // libdvdread says about it. Everything here is synchronous and fast (no
 // decoding), so the playback component can fail a call at once.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -58,6 +59,12 @@ QString languageName(const QString &code);
 // table). nullopt when there is no such folder on the file system (an image,
 // an unmounted drive).
 std::optional<QString> videoDirectory(const Source &source);
+
+namespace detail {
+// The mount point of device in a mount table written like /proc/self/mounts
+// (octal escapes such as \040 for a space); the last mount wins.
+std::optional<QString> mountPointIn(const QByteArray &mountTable, const QString &device);
+} // namespace detail
 
 // Opens the drive's tray. Throws playback::PlaybackError("Eject", reason) with a
 // plain reason when the device cannot be opened or the tray cannot be opened.

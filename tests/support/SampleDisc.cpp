@@ -1,0 +1,380 @@
+#include "support/SampleDisc.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+
+#include <cmath>
+
+namespace testsupport {
+
+using playback::disc::Source;
+using playback::disc::SourceKind;
+
+namespace {
+
+QString &registeredRoot()
+{
+    static QString root;
+    return root;
+}
+
+QString variantName(SampleVariant variant)
+{
+    return variant == SampleVariant::Plain ? QStringLiteral("plain") : QStringLiteral("menu");
+}
+
+bool writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
+}
+
+QByteArray randomBytes(qsizetype size, quint32 seed)
+{
+    // Seeded: a failure reproduces with the same bytes.
+    QRandomGenerator generator(seed);
+    QByteArray data(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        data[i] = char(generator.bounded(256));
+    return data;
+}
+
+bool truncateFile(const QString &path, double fraction)
+{
+    QFile f(path);
+    return f.exists() && f.resize(qint64(double(f.size()) * fraction));
+}
+
+} // namespace
+
+bool registerSampleDiscRoot(const QString &root)
+{
+    registeredRoot() = root;
+    return true;
+}
+
+QString sampleDiscRoot()
+{
+    const QString fromEnvironment = qEnvironmentVariable("ORVANTA_SAMPLE_DISC");
+    return fromEnvironment.isEmpty() ? registeredRoot() : fromEnvironment;
+}
+
+QString sampleFolder(SampleVariant variant) { return sampleDiscRoot() + QLatin1Char('/') + variantName(variant); }
+
+QString sampleVideoTs(SampleVariant variant) { return sampleFolder(variant) + QStringLiteral("/VIDEO_TS"); }
+
+QString sampleImage(SampleVariant variant)
+{
+    return sampleDiscRoot() + QLatin1Char('/') + variantName(variant) + QStringLiteral(".iso");
+}
+
+Source sampleSource(SampleVariant variant, SourceKind kind)
+{
+    return Source{kind, kind == SourceKind::Image ? sampleImage(variant) : sampleFolder(variant)};
+}
+
+bool sampleDiscPresent(QString *why)
+{
+    const QString root = sampleDiscRoot();
+    QStringList missing;
+    for (SampleVariant v : {SampleVariant::Plain, SampleVariant::Menu}) {
+        if (!QFileInfo::exists(sampleVideoTs(v) + QStringLiteral("/VIDEO_TS.IFO")))
+            missing << sampleVideoTs(v);
+        if (!QFileInfo::exists(sampleImage(v)))
+            missing << sampleImage(v);
+    }
+    if (root.isEmpty() || !missing.isEmpty()) {
+        if (why)
+            *why = QStringLiteral("The sample disc is missing (%1). Build it with scripts/make-sample-disc %2 "
+                                  "(scripts/test does this before running the tests).")
+                       .arg(root.isEmpty() ? QStringLiteral("no path compiled in") : missing.join(QStringLiteral(", ")),
+                            root);
+        return false;
+    }
+    return true;
+}
+
+const QList<SampleTitle> &sampleTitles()
+{
+    static const QList<SampleTitle> titles = {
+        {24 * 25, {0, 200, 400}, {"en", "fr", "de"}, {"en", "de"}, QStringLiteral("VTS_01_1.VOB")},
+        {10 * 25, {0, 100}, {"en"}, {"en"}, QStringLiteral("VTS_02_1.VOB")},
+    };
+    return titles;
+}
+
+bool copyTree(const QString &from, const QString &to)
+{
+    const QFileInfo source(from);
+    if (source.isDir()) {
+        if (!QDir().mkpath(to))
+            return false;
+        const QStringList names = QDir(from).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        for (const QString &name : names) {
+            if (!copyTree(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name))
+                return false;
+        }
+        return true;
+    }
+    return QFile::copy(from, to);
+}
+
+bool BadDiscCorpus::build(QString *error)
+{
+    const auto fail = [error](const QString &message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    if (!sampleDiscPresent(error))
+        return false;
+    if (!m_dir.isValid())
+        return fail(QStringLiteral("cannot make a temporary folder: %1").arg(m_dir.errorString()));
+    m_entries.clear();
+    const QString base = m_dir.path();
+    const QString plain = sampleFolder(SampleVariant::Plain);
+    const auto folder = [&](const QString &dirName, const QString &name) {
+        m_entries.append({name, Source{SourceKind::Folder, base + QLatin1Char('/') + dirName}});
+        return base + QLatin1Char('/') + dirName;
+    };
+    const auto image = [&](const QString &fileName, const QString &name) {
+        m_entries.append({name, Source{SourceKind::Image, base + QLatin1Char('/') + fileName}});
+        return base + QLatin1Char('/') + fileName;
+    };
+
+    if (!QDir().mkpath(folder(QStringLiteral("empty"), QStringLiteral("empty folder"))))
+        return fail(QStringLiteral("cannot make the empty folder"));
+
+    const QString noIfo = folder(QStringLiteral("no-ifo"), QStringLiteral("VIDEO_TS without VIDEO_TS.IFO"));
+    if (!copyTree(plain, noIfo) || !QFile::remove(noIfo + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO"))
+        || !QFile::remove(noIfo + QStringLiteral("/VIDEO_TS/VIDEO_TS.BUP")))
+        return fail(QStringLiteral("cannot make the folder without VIDEO_TS.IFO"));
+
+    // Both the IFO and its backup: libdvdread falls back to the .BUP.
+    const QString garbage = folder(QStringLiteral("garbage-ifo"), QStringLiteral("garbage VIDEO_TS.IFO and .BUP"));
+    if (!copyTree(plain, garbage)
+        || !writeFile(garbage + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO"), randomBytes(12288, 1))
+        || !writeFile(garbage + QStringLiteral("/VIDEO_TS/VIDEO_TS.BUP"), randomBytes(12288, 2)))
+        return fail(QStringLiteral("cannot make the garbage IFO folder"));
+
+    // A valid header over garbage: gets past the first check into the tables.
+    const QString garbageVts = folder(QStringLiteral("garbage-vts"), QStringLiteral("garbage tables in VTS_01_0.IFO and .BUP"));
+    {
+        QFile ifo(plain + QStringLiteral("/VIDEO_TS/VTS_01_0.IFO"));
+        if (!copyTree(plain, garbageVts) || !ifo.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("cannot make the garbage VTS folder"));
+        QByteArray damaged = ifo.readAll();
+        const QByteArray noise = randomBytes(damaged.size() - 256, 3);
+        damaged.replace(256, noise.size(), noise);
+        if (!writeFile(garbageVts + QStringLiteral("/VIDEO_TS/VTS_01_0.IFO"), damaged)
+            || !writeFile(garbageVts + QStringLiteral("/VIDEO_TS/VTS_01_0.BUP"), damaged))
+            return fail(QStringLiteral("cannot make the garbage VTS folder"));
+    }
+
+    const QString cut = folder(QStringLiteral("truncated-vob"), QStringLiteral("VTS_01_1.VOB cut to 10 %"));
+    if (!copyTree(plain, cut) || !truncateFile(cut + QStringLiteral("/VIDEO_TS/VTS_01_1.VOB"), 0.1))
+        return fail(QStringLiteral("cannot make the truncated VOB folder"));
+
+    const QString noVob = folder(QStringLiteral("no-vob"), QStringLiteral("VTS_02_1.VOB missing"));
+    if (!copyTree(plain, noVob) || !QFile::remove(noVob + QStringLiteral("/VIDEO_TS/VTS_02_1.VOB")))
+        return fail(QStringLiteral("cannot make the folder without a VOB"));
+
+    // An ISO 9660 image of a good disc: libdvdread reads DVD images only through UDF.
+    const QString iso9660 = image(QStringLiteral("iso9660-only.iso"), QStringLiteral("ISO 9660 image without UDF"));
+    {
+        const QString tool = QStandardPaths::findExecutable(QStringLiteral("genisoimage"));
+        if (tool.isEmpty())
+            return fail(QStringLiteral("genisoimage is missing (install it with scripts/install-deps)"));
+        QProcess p;
+        p.start(tool, {QStringLiteral("-quiet"), QStringLiteral("-o"), iso9660, plain});
+        if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+            return fail(QStringLiteral("genisoimage failed: %1").arg(QString::fromLocal8Bit(p.readAllStandardError())));
+    }
+
+    if (!writeFile(image(QStringLiteral("x.iso"), QStringLiteral("random bytes named x.iso")), randomBytes(1 << 20, 4)))
+        return fail(QStringLiteral("cannot write x.iso"));
+    if (!writeFile(image(QStringLiteral("empty.iso"), QStringLiteral("empty image file")), QByteArray()))
+        return fail(QStringLiteral("cannot write empty.iso"));
+
+    const QString half = image(QStringLiteral("half.iso"), QStringLiteral("image cut in half"));
+    if (!QFile::copy(sampleImage(SampleVariant::Plain), half) || !truncateFile(half, 0.5))
+        return fail(QStringLiteral("cannot make the half image"));
+    return true;
+}
+
+// ---- The picture stamp ------------------------------------------------------
+// Geometry in the 720x576 picture, as scripts/make-sample-disc draws it.
+
+namespace {
+
+constexpr int kWidth = 720;
+constexpr int kHeight = 576;
+constexpr int kCell = 32;
+constexpr int kCellsX0 = 56;
+constexpr int kRowA = 16;
+constexpr int kRowB = 56;
+constexpr int kContentLuma = 28; // the darkest video background is about twice this; borders are black
+
+struct Geometry {
+    int left, top;
+    double sx, sy;
+};
+
+// -1 for a cell that is neither clearly white nor clearly black.
+int cellValue(const QImage &gray, const Geometry &g, int column, int rowTop)
+{
+    const double cu = kCellsX0 + column * kCell + kCell / 2.0;
+    const double cv = rowTop + kCell / 2.0;
+    // Average the middle half of the cell: its edges blur under compression and scaling.
+    const int rx = std::max(0, int(kCell / 4.0 * g.sx));
+    const int ry = std::max(0, int(kCell / 4.0 * g.sy));
+    const int cx = g.left + int(cu * g.sx);
+    const int cy = g.top + int(cv * g.sy);
+    long sum = 0;
+    int count = 0;
+    for (int y = cy - ry; y <= cy + ry; ++y) {
+        if (y < 0 || y >= gray.height())
+            return -1;
+        const uchar *line = gray.constScanLine(y);
+        for (int x = cx - rx; x <= cx + rx; ++x) {
+            if (x < 0 || x >= gray.width())
+                return -1;
+            sum += line[x];
+            ++count;
+        }
+    }
+    const int mean = int(sum / count);
+    if (mean >= 170)
+        return 1;
+    if (mean <= 85)
+        return 0;
+    return -1;
+}
+
+bool bandIsGrey(const QImage &gray, const Geometry &g, double u, double v)
+{
+    const int x = g.left + int(u * g.sx);
+    const int y = g.top + int(v * g.sy);
+    if (x < 0 || y < 0 || x >= gray.width() || y >= gray.height())
+        return false;
+    const int value = gray.constScanLine(y)[x];
+    return value > 85 && value < 170;
+}
+
+} // namespace
+
+std::optional<FrameStamp> readFrameStamp(const QImage &picture)
+{
+    if (picture.isNull() || picture.width() < 160 || picture.height() < 128)
+        return std::nullopt;
+    const QImage gray = picture.convertToFormat(QImage::Format_Grayscale8);
+    const int w = gray.width();
+    const int h = gray.height();
+
+    // The video's rectangle inside black borders: rows and columns with enough
+    // pixels brighter than a border.
+    std::vector<int> rowCount(h, 0), columnCount(w, 0);
+    for (int y = 0; y < h; ++y) {
+        const uchar *line = gray.constScanLine(y);
+        for (int x = 0; x < w; ++x) {
+            if (line[x] > kContentLuma) {
+                ++rowCount[y];
+                ++columnCount[x];
+            }
+        }
+    }
+    const int rowNeed = std::max(4, w / 20);
+    const int columnNeed = std::max(4, h / 20);
+    int top = 0, bottom = h - 1, left = 0, right = w - 1;
+    while (top < h && rowCount[top] < rowNeed)
+        ++top;
+    while (bottom > top && rowCount[bottom] < rowNeed)
+        --bottom;
+    while (left < w && columnCount[left] < columnNeed)
+        ++left;
+    while (right > left && columnCount[right] < columnNeed)
+        --right;
+    const int cw = right - left + 1;
+    const int ch = bottom - top + 1;
+    if (top >= h || left >= w || cw < 160 || ch < 128)
+        return std::nullopt;
+    const Geometry g{left, top, double(cw) / kWidth, double(ch) / kHeight};
+
+    // The grey band around the cells tells a stamped picture from any other
+    // picture with black and white patches.
+    if (!bandIsGrey(gray, g, 28, 48) || !bandIsGrey(gray, g, 692, 48) || !bandIsGrey(gray, g, 560, 72))
+        return std::nullopt;
+
+    int rowA[19], rowB[11];
+    for (int i = 0; i < 19; ++i) {
+        if ((rowA[i] = cellValue(gray, g, i, kRowA)) < 0)
+            return std::nullopt;
+    }
+    for (int i = 0; i < 11; ++i) {
+        if ((rowB[i] = cellValue(gray, g, i, kRowB)) < 0)
+            return std::nullopt;
+    }
+    if (rowA[0] != 1 || rowA[1] != 0 || rowB[0] != 0 || rowB[1] != 1)
+        return std::nullopt;
+
+    FrameStamp stamp{0, 0, 0};
+    int ones = rowA[18];
+    for (int i = 2; i < 18; ++i) {
+        stamp.frame = stamp.frame * 2 + rowA[i];
+        ones += rowA[i];
+    }
+    if (ones % 2 != 0)
+        return std::nullopt;
+    ones = rowB[10];
+    for (int i = 2; i < 6; ++i) {
+        stamp.title = stamp.title * 2 + rowB[i];
+        ones += rowB[i];
+    }
+    for (int i = 6; i < 10; ++i) {
+        stamp.chapter = stamp.chapter * 2 + rowB[i];
+        ones += rowB[i];
+    }
+    if (ones % 2 != 0)
+        return std::nullopt;
+    return stamp;
+}
+
+QList<QImage> decodeVobFrames(const QString &vob, int first, int count, QString *error)
+{
+    QList<QImage> frames;
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+    if (tool.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("ffmpeg is missing (install it with scripts/install-deps)");
+        return frames;
+    }
+    QProcess p;
+    p.start(tool, {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), vob,
+                   QStringLiteral("-vf"),
+                   QStringLiteral("select=between(n\\,%1\\,%2),scale=%3:%4").arg(first).arg(first + count - 1).arg(kWidth).arg(kHeight),
+                   QStringLiteral("-vsync"), QStringLiteral("0"), QStringLiteral("-frames:v"), QString::number(count),
+                   QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"), QStringLiteral("bgra"),
+                   QStringLiteral("-")});
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        if (error)
+            *error = QStringLiteral("ffmpeg could not decode %1: %2").arg(vob, QString::fromLocal8Bit(p.readAllStandardError()));
+        return frames;
+    }
+    const QByteArray data = p.readAllStandardOutput();
+    const qsizetype frameBytes = qsizetype(kWidth) * kHeight * 4;
+    for (qsizetype at = 0; at + frameBytes <= data.size(); at += frameBytes) {
+        QImage image(kWidth, kHeight, QImage::Format_RGB32);
+        for (int y = 0; y < kHeight; ++y)
+            memcpy(image.scanLine(y), data.constData() + at + qsizetype(y) * kWidth * 4, size_t(kWidth) * 4);
+        frames.append(image);
+    }
+    if (frames.size() != count && error)
+        *error = QStringLiteral("ffmpeg gave %1 frames of %2 from %3").arg(frames.size()).arg(count).arg(vob);
+    return frames;
+}
+
+} // namespace testsupport

@@ -10,10 +10,12 @@ namespace app {
 
 void setSkipTaskbar(QWidget *window)
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !window->isVisible())
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !window->isVisible())
         return;
-    Display *display = x11->display();
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    Display *display = x11 ? x11->display() : nullptr;
+    if (!display)
+        return;
     // A mapped window changes its state through a client message to the root window (EWMH).
     XEvent e{};
     e.xclient.type = ClientMessage;

@@ -1,6 +1,6 @@
 #include "playback/CommandLine.h"
 
-#include <QFileInfo>
+#include "playback/disc/Disc.h"
 
 namespace playback {
 
@@ -37,11 +37,13 @@ std::optional<int> parseCommandLine(const QStringList &args, CommandLine &result
     }
     if (!discs.isEmpty()) {
         const QString &disc = discs.first();
-        if (disc.isEmpty() || !QFileInfo::exists(disc)) {
+        const std::optional<disc::Source> source = disc::sourceFromArgument(disc);
+        if (!source) {
             err = QStringLiteral("orvanta-player: %1: no such file, folder or device\n").arg(disc);
             return 2;
         }
         result.disc = disc;
+        result.source = source;
     }
     return std::nullopt;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The program's one optional argument, the disc, and --help / --version.
 
+#include "playback/disc/Disc.h"
+
 #include <QStringList>
 
 #include <optional>
@@ -9,6 +11,7 @@ namespace playback {
 
 struct CommandLine {
     QString disc; // empty: find a disc in the optical drives
+    std::optional<disc::Source> source; // what disc names: a drive, an image or a folder
 };
 
 // Parses the arguments (without the program name). Returns the exit status

@@ -88,6 +88,7 @@ Form2::Form2()
     buildButtons();
     setTabOrder();
     connectHandlers();
+    connectDialogHandlers();
     Timer1->start();
     Command7->setFocus();
     centreOnScreen();

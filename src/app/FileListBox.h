@@ -1,0 +1,41 @@
+#pragma once
+// The file list control: lists the files of one directory, its Path, one name
+// per line in alphabetical order. Sub-directories, hidden files and system
+// entries (devices, sockets, pipes, broken links) are left out. It starts with
+// no directory and an empty list.
+
+#include "app/Errors.h"
+
+#include <QListWidget>
+
+namespace app {
+
+// A directory that does not exist or cannot be read.
+class PathNotFound : public AppError {
+public:
+    explicit PathNotFound(const QString &path);
+};
+
+class FileListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit FileListBox(QWidget *parent = nullptr);
+
+    // The directory listed, as an absolute path; empty before the first setPath().
+    QString path() const { return m_path; }
+    // Lists the files of the directory. A directory that does not exist or
+    // cannot be read throws PathNotFound and keeps the previous listing.
+    void setPath(const QString &path);
+
+    // The names listed, in order.
+    QStringList fileNames() const;
+
+    // The listing rule on its own: the visible files of a readable directory,
+    // sorted; throws PathNotFound like setPath().
+    static QStringList listFiles(const QString &directory);
+
+private:
+    QString m_path;
+};
+
+} // namespace app

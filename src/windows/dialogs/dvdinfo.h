@@ -1,0 +1,27 @@
+#pragma once
+// The disc information dialog: the side being played, the disc's unique
+// identifier, the path of its video directory and the files in it, read once
+// when the dialog loads. Modeless, one instance.
+
+#include "app/Form.h"
+
+class QLabel;
+class QPushButton;
+namespace app {
+class FileListBox;
+}
+
+class dvdinfo : public app::Form {
+    Q_OBJECT
+public:
+    dvdinfo();
+
+    void Form_Load() override;
+    void Command1_Click();
+
+    // Controls, named as designed.
+    QLabel *Label2;
+    app::FileListBox *File;
+    QLabel *Label1, *Label3, *Label4, *Label6, *Label5;
+    QPushButton *Command1;
+};

@@ -32,6 +32,23 @@ public:
     void Command13_Click();
     void Subs_Click();
 
+    // Transport.
+    void Command1_Click(); // Play
+    void Command2_Click(); // Pause / Continue
+    void Command3_Click(); // Next Chapter
+    void Command4_Click(); // Previous Chapter
+    void Command5_Click(); // Stop
+    void Command6_Click(); // Eject
+    void Command8_Click(); // Full Screen
+    // Trick play.
+    void Command11_Click(); // Fast Forward
+    void Command12_Click(); // Fast Backwards
+    // Toggles.
+    void Command9_Click();  // Subtitles on / off
+    void Command10_Click(); // Mute on / off
+    // The status poll, every 500 ms.
+    void Timer1_Timer();
+
     // Controls, named as designed. Label1 and Label2 are control arrays.
     QTimer *Timer1;
     QFrame *Frame2;
@@ -55,4 +72,6 @@ private:
     // Connect the controls' events to their handlers.
     void connectHandlers();
     void connectDialogHandlers();
+    // The play-state icons: writes Visible of Image12 to Image16, in that order.
+    void setStatusIcons(bool play, bool pause, bool stop, bool cueForward, bool cueReverse);
 };

@@ -1,0 +1,84 @@
+// The transport buttons: Play, Pause/Continue, the chapter buttons, Stop, Eject
+// and Full Screen. The Pause/Continue state is Command2's tooltip; the play
+// state is which status icon is visible.
+
+#include "windows/control/Form2.h"
+
+#include "app/Design.h"
+#include "app/Failure.h"
+#include "app/MessageBox.h"
+#include "windows/video/dvdw.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+
+using app::StepRunner;
+
+void Form2::setStatusIcons(bool play, bool pause, bool stop, bool cueForward, bool cueReverse)
+{
+    Image12->setVisible(play);
+    Image13->setVisible(pause);
+    Image14->setVisible(stop);
+    Image15->setVisible(cueForward);
+    Image16->setVisible(cueReverse);
+}
+
+// Trapped: whatever fails, the user gets the one message and the icons stay.
+void Form2::Command1_Click()
+{
+    try {
+        dvd().Play();
+        setStatusIcons(true, false, false, false, false);
+    } catch (...) {
+        app::MsgBox(QStringLiteral("Error trying to play the DVD! No disc detected in drive."), app::vbCritical,
+                    QString());
+    }
+}
+
+// Continue-on-error. Pausing calls the control before turning the tooltip,
+// continuing turns it first; with no disc both still alternate.
+void Form2::Command2_Click()
+{
+    StepRunner step;
+    if (step.test([&] { return Command2->toolTip() == QLatin1String("Pause"); })) {
+        step([&] { dvd().Pause(); });
+        step([&] { setStatusIcons(false, true, false, false, false); });
+        step([&] { app::setToolTipText(Command2, QStringLiteral("Continue")); });
+    } else if (step.test([&] { return Command2->toolTip() == QLatin1String("Continue"); })) {
+        step([&] { app::setToolTipText(Command2, QStringLiteral("Pause")); });
+        step([&] { dvd().Resume(); });
+        step([&] { setStatusIcons(true, false, false, false, false); });
+    }
+}
+
+void Form2::Command3_Click()
+{
+    StepRunner step;
+    step([&] { dvd().PlayNextChapter(); });
+}
+
+void Form2::Command4_Click()
+{
+    StepRunner step;
+    step([&] { dvd().PlayPrevChapter(); });
+}
+
+// Continue-on-error: the Stop icon shows even when the control refuses.
+void Form2::Command5_Click()
+{
+    StepRunner step;
+    step([&] { dvd().Stop(); });
+    step([&] { setStatusIcons(false, false, true, false, false); });
+}
+
+// No handling of its own: a failure ends the handler and is shown at the event boundary.
+void Form2::Command6_Click() { dvd().Eject(); }
+
+// No handling of its own. The hint comes first: the control only switches
+// after the user has closed it.
+void Form2::Command8_Click()
+{
+    app::MsgBox(QStringLiteral("Press ALT + F4 to exit the Full Screen mode."), app::vbInformation,
+                QStringLiteral("Info"));
+    dvd().setFullScreenMode(playback::Variant::fromBool(true));
+}

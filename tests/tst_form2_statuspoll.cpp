@@ -1,0 +1,343 @@
+// The status poll: position fields, the progress bar's pixels, the chapter or
+// title caption, the subtitle language table and the total time, each in the
+// face of short texts, unconvertible values and failing reads.
+#include "app/ClickableLabel.h"
+#include "app/Form.h"
+#include "app/PictureBox.h"
+#include "app/Twips.h"
+#include "startup/Module1.h"
+#include "support/FakeDvd.h"
+#include "support/WindowTest.h"
+#include "windows/control/Form2.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+#include <limits>
+
+using playback::Variant;
+
+namespace {
+
+const QRgb kRed = qRgb(200, 0, 0);
+const QRgb kBlack = qRgb(0, 0, 0);
+
+// Scripts a read: "fail" refuses it, anything else is the text answered.
+void script(FakeDvd *fd, const QString &operation, const QString &answer)
+{
+    if (answer == QLatin1String("fail"))
+        fd->fails(operation);
+    else
+        fd->returns(operation, Variant::fromString(answer));
+}
+
+// Red from the left edge to position / scale of the width, black from
+// (position + 1) / scale onwards, over the full height; a pixel of rounding
+// is allowed at each boundary.
+void verifyBar(const QImage &bar, double position, double scale)
+{
+    QVERIFY(!bar.isNull());
+    const int w = bar.width();
+    const double redEnd = position / scale * w;
+    const double blackStart = (position + 1) / scale * w;
+    for (int y : {0, bar.height() / 2, bar.height() - 1}) {
+        for (int x = 0; x < w; ++x) {
+            const QRgb p = bar.pixel(x, y) & 0xffffff;
+            if (x + 2 <= redEnd)
+                QVERIFY2(p == (kRed & 0xffffff), qPrintable(QStringLiteral("column %1 of %2 not red").arg(x).arg(w)));
+            else if (x >= blackStart + 1)
+                QVERIFY2(p == (kBlack & 0xffffff), qPrintable(QStringLiteral("column %1 of %2 not black").arg(x).arg(w)));
+        }
+    }
+}
+
+QStringList positionLabels(const Form2 &form)
+{
+    return {form.Label1[0]->text(), form.Label1[1]->text(), form.Label1[2]->text()};
+}
+
+} // namespace
+
+class Form2StatusPollTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { windowtest::setUp(); }
+    void init() { windowtest::reset(); }
+    void cleanupTestCase() { windowtest::reset(); }
+
+    void time_data();
+    void time();
+    void barSurvivesRepaint();
+    void totalCaptionFromSecondRead();
+    void chapterOrTitle_data();
+    void chapterOrTitle();
+    void subtitleTable_data();
+    void subtitleTable();
+    void oneTick();
+
+private:
+    Form2 &load()
+    {
+        Form2 &form = app::Forms::show<Form2>();
+        form.Timer1->stop(); // the test ticks by hand
+        return form;
+    }
+};
+
+void Form2StatusPollTest::time_data()
+{
+    QTest::addColumn<QStringList>("earlier");   // position and total of an earlier tick, if any
+    QTest::addColumn<QString>("position");
+    QTest::addColumn<QString>("total");
+    QTest::addColumn<QStringList>("labels");    // Label1(0..2) afterwards
+    QTest::addColumn<QString>("totalCaption");  // Label3 afterwards
+    QTest::addColumn<double>("scale");          // 0: the indicator's designed twips scale
+    QTest::addColumn<double>("seconds");        // where the red bar ends, in scale units
+
+    using L = QStringList;
+    const L kept{"77", "77", "77"}; // what the labels are set to before the tick
+    const QString keptTotal = QStringLiteral("--:--:--");
+    const QString fiveMinutes = QStringLiteral("00:05:00:00");
+
+    QTest::newRow("hour and more") << L{} << "01:23:45:12" << "01:52:07:21" << L{"01", "23", "45"} << "01:52:07"
+                                   << 6727.0 << 5025.0;
+    QTest::newRow("a quarter") << L{} << "00:01:15:12" << fiveMinutes << L{"00", "01", "15"} << "00:05:00" << 300.0
+                               << 75.0;
+    QTest::newRow("ten characters") << L{} << "00:01:15:1" << "00:05:00:0" << L{"00", "01", "15"} << "00:05:00"
+                                    << 300.0 << 75.0;
+    QTest::newRow("nine-character position") << L{} << "00:01:15:" << fiveMinutes << kept << "00:05:00" << 1.0 << 1.0;
+    QTest::newRow("nine-character total")
+        << L{} << "00:01:15:12" << "00:05:00:" << kept << "00:05:00" << 1.0 << 1.0;
+    QTest::newRow("position read fails") << L{} << "fail" << fiveMinutes << kept << "00:05:00" << 1.0 << 1.0;
+    QTest::newRow("no disc") << L{} << "fail" << "fail" << kept << keptTotal << 1.0 << 1.0;
+    QTest::newRow("short total shown whole") << L{} << "fail" << "0:05" << kept << "0:05" << 1.0 << 1.0;
+    QTest::newRow("one-digit hour") << L{} << "1:02:03:04" << fiveMinutes << L{"1:", "2:", "3:"} << "00:05:00"
+                                    << 300.0 << 0.0;
+    QTest::newRow("letters") << L{} << "ab:cd:ef:gh" << fiveMinutes << L{"ab", "cd", "ef"} << "00:05:00" << 300.0
+                             << 0.0;
+    QTest::newRow("blanks around digits") << L{} << " 0: 1: 5:00" << fiveMinutes << L{" 0", " 1", " 5"}
+                                          << "00:05:00" << 300.0 << 65.0;
+    QTest::newRow("unreadable total keeps the designed scale")
+        << L{} << "00:01:15:12" << "1:02:03:04" << L{"00", "01", "15"} << "1:02:03:" << 0.0 << 75.0;
+    QTest::newRow("zero total keeps the earlier scale")
+        << L{"00:01:00:00", fiveMinutes} << "00:02:30:00" << "00:00:00:00" << L{"00", "02", "30"} << "00:00:00"
+        << 300.0 << 150.0;
+    QTest::newRow("position beyond total") << L{} << "00:10:00:00" << fiveMinutes << L{"00", "10", "00"}
+                                           << "00:05:00" << 300.0 << 600.0;
+    QTest::newRow("position zero") << L{} << "00:00:00:00" << fiveMinutes << L{"00", "00", "00"} << "00:05:00"
+                                   << 300.0 << 0.0;
+    QTest::newRow("moved back") << L{"00:04:00:00", fiveMinutes} << "00:01:15:00" << fiveMinutes
+                                << L{"00", "01", "15"} << "00:05:00" << 300.0 << 75.0;
+    QTest::newRow("full bar, then a real time") << L{"fail", fiveMinutes} << "00:01:15:00" << fiveMinutes
+                                                << L{"00", "01", "15"} << "00:05:00" << 300.0 << 75.0;
+}
+
+void Form2StatusPollTest::time()
+{
+    QFETCH(QStringList, earlier);
+    QFETCH(QString, position);
+    QFETCH(QString, total);
+    QFETCH(QStringList, labels);
+    QFETCH(QString, totalCaption);
+    QFETCH(double, scale);
+    QFETCH(double, seconds);
+
+    Form2 &form = load();
+    FakeDvd *fd = FakeDvd::current();
+    if (!earlier.isEmpty()) {
+        script(fd, QStringLiteral("CurrentTime"), earlier[0]);
+        script(fd, QStringLiteral("TotalTitleTime"), earlier[1]);
+        form.Timer1_Timer();
+    }
+    for (QLabel *l : form.Label1)
+        l->setText(QStringLiteral("77"));
+    form.Label3->setText(QStringLiteral("--:--:--"));
+    fd->succeeds(QStringLiteral("CurrentTime"));
+    fd->succeeds(QStringLiteral("TotalTitleTime"));
+    script(fd, QStringLiteral("CurrentTime"), position);
+    script(fd, QStringLiteral("TotalTitleTime"), total);
+
+    form.Timer1_Timer();
+
+    QCOMPARE(positionLabels(form), labels);
+    QCOMPARE(form.Label3->text(), totalCaption);
+    if (scale == 0.0)
+        scale = app::pixelsToTwips(form.Progres->image().width());
+    QCOMPARE(form.Progres->scaleWidth(), float(scale));
+    verifyBar(form.Progres->image(), seconds, scale);
+    QVERIFY(windowtest::msgBoxes().isEmpty());
+}
+
+// The bar is kept, not painted once: a repaint shows it again.
+void Form2StatusPollTest::barSurvivesRepaint()
+{
+    Form2 &form = load();
+    FakeDvd *fd = FakeDvd::current();
+    fd->returns(QStringLiteral("CurrentTime"), Variant::fromString("00:02:30:00"));
+    fd->returns(QStringLiteral("TotalTitleTime"), Variant::fromString("00:05:00:00"));
+    form.Timer1_Timer();
+    form.Progres->repaint();
+    const QImage shown = form.Progres->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.size(), form.Progres->image().size());
+    verifyBar(shown, 150, 300);
+}
+
+void Form2StatusPollTest::totalCaptionFromSecondRead()
+{
+    Form2 &form = load();
+    FakeDvd *fd = FakeDvd::current();
+    fd->returns(QStringLiteral("CurrentTime"), Variant::fromString("00:01:15:00"));
+    fd->returnsOnce(QStringLiteral("TotalTitleTime"), Variant::fromString("00:05:00:00"));
+    fd->returnsOnce(QStringLiteral("TotalTitleTime"), Variant::fromString("01:00:00:00"));
+    form.Timer1_Timer();
+    QCOMPARE(form.Progres->scaleWidth(), 300.0f);
+    QCOMPARE(form.Label3->text(), QStringLiteral("01:00:00"));
+}
+
+void Form2StatusPollTest::chapterOrTitle_data()
+{
+    QTest::addColumn<QStringList>("titles");   // successive CurrentTitle answers; "fail": every read fails
+    QTest::addColumn<QString>("chapter");      // "fail": the read fails
+    QTest::addColumn<QString>("caption");      // Chap afterwards; it reads "before" ahead of the tick
+    QTest::addColumn<int>("titleReads");
+    QTest::addColumn<int>("chapterReads");
+
+    using L = QStringList;
+    QTest::newRow("title 1, chapter 12") << L{"1"} << "12" << "Chapter 12" << 2 << 1;
+    QTest::newRow("title 4") << L{"4"} << "12" << "Title 3" << 3 << 0;
+    QTest::newRow("title 0") << L{"0"} << "12" << "Title -1" << 3 << 0;
+    QTest::newRow("title read fails") << L{"fail"} << "5" << "Chapter 5" << 3 << 1;
+    QTest::newRow("title not a number") << L{"one"} << "5" << "Chapter 5" << 3 << 1;
+    QTest::newRow("chapter read fails") << L{"1"} << "fail" << "before" << 2 << 1;
+    QTest::newRow("lowest title overflows") << L{"-2147483648"} << "5" << "before" << 3 << 0;
+    QTest::newRow("title changes to 1 after the first test") << L{"2", "1", "1"} << "7" << "Chapter 7" << 3 << 1;
+    QTest::newRow("title changes to 2 after the first test") << L{"1", "2"} << "7" << "before" << 2 << 0;
+    QTest::newRow("both captions, the later stays") << L{"2", "2", "1"} << "7" << "Chapter 7" << 3 << 1;
+}
+
+void Form2StatusPollTest::chapterOrTitle()
+{
+    QFETCH(QStringList, titles);
+    QFETCH(QString, chapter);
+    QFETCH(QString, caption);
+    QFETCH(int, titleReads);
+    QFETCH(int, chapterReads);
+
+    Form2 &form = load();
+    FakeDvd *fd = FakeDvd::current();
+    form.Chap->setText(QStringLiteral("before"));
+    const auto answer = [](const QString &text) {
+        bool isNumber = false;
+        const qint64 n = text.toLongLong(&isNumber);
+        return isNumber ? Variant::fromInt32(std::int32_t(n)) : Variant::fromString(text);
+    };
+    if (titles.first() == QLatin1String("fail")) {
+        fd->fails(QStringLiteral("CurrentTitle"));
+    } else {
+        for (const QString &t : titles)
+            fd->returnsOnce(QStringLiteral("CurrentTitle"), answer(t));
+        fd->returns(QStringLiteral("CurrentTitle"), answer(titles.last()));
+    }
+    if (chapter == QLatin1String("fail"))
+        fd->fails(QStringLiteral("CurrentChapter"));
+    else
+        fd->returns(QStringLiteral("CurrentChapter"), answer(chapter));
+
+    form.Timer1_Timer();
+
+    QCOMPARE(form.Chap->text(), caption);
+    QCOMPARE(fd->count(QStringLiteral("CurrentTitle")), titleReads);
+    QCOMPARE(fd->count(QStringLiteral("CurrentChapter")), chapterReads);
+}
+
+void Form2StatusPollTest::subtitleTable_data()
+{
+    QTest::addColumn<int>("previousCount");
+    QTest::addColumn<QString>("available");      // SubpictureStreamsAvailable; "fail" refuses
+    QTest::addColumn<QList<int>>("noLanguage");  // streams whose language read fails
+    QTest::addColumn<int>("count");              // SubtitleStreamCount afterwards
+    QTest::addColumn<int>("languageReads");
+    QTest::addColumn<int>("lastNew");            // entries 1..lastNew hold the new names, the rest the old
+
+    QTest::newRow("none") << 3 << "0" << QList<int>{} << 0 << 0 << 0;
+    QTest::newRow("five") << 0 << "5" << QList<int>{} << 5 << 5 << 5;
+    QTest::newRow("three after five") << 5 << "3" << QList<int>{} << 3 << 3 << 3;
+    QTest::newRow("sixty") << 0 << "60" << QList<int>{} << 60 << 50 << 50;
+    QTest::newRow("largest 16-bit count") << 0 << "32767" << QList<int>{} << 32767 << 50 << 50;
+    QTest::newRow("40000 keeps the count") << 2 << "40000" << QList<int>{} << 2 << 2 << 2;
+    QTest::newRow("read fails") << 4 << "fail" << QList<int>{} << 4 << 4 << 4;
+    QTest::newRow("negative") << 3 << "-5" << QList<int>{} << -5 << 0 << 0;
+    QTest::newRow("one language fails") << 0 << "3" << QList<int>{2} << 3 << 3 << 3;
+}
+
+void Form2StatusPollTest::subtitleTable()
+{
+    QFETCH(int, previousCount);
+    QFETCH(QString, available);
+    QFETCH(QList<int>, noLanguage);
+    QFETCH(int, count);
+    QFETCH(int, languageReads);
+    QFETCH(int, lastNew);
+
+    Form2 &form = load();
+    FakeDvd *fd = FakeDvd::current();
+    for (int i = 1; i <= Module1::kSubtitleLanguagesUpper; ++i) {
+        Module1::SubtitleLanguages[i] = QStringLiteral("old %1").arg(i);
+        if (!noLanguage.contains(i))
+            fd->language(i, QStringLiteral("new %1").arg(i));
+    }
+    Module1::SubtitleStreamCount = std::int16_t(previousCount);
+    if (available == QLatin1String("fail"))
+        fd->fails(QStringLiteral("SubpictureStreamsAvailable"));
+    else
+        fd->returns(QStringLiteral("SubpictureStreamsAvailable"), Variant::fromInt32(available.toInt()));
+
+    form.Timer1_Timer();
+
+    QCOMPARE(int(Module1::SubtitleStreamCount), count);
+    QList<Variant> asked;
+    for (const FakeCall &c : fd->calls)
+        if (c.operation == QLatin1String("GetSubpictureLanguage"))
+            asked << c.args;
+    QCOMPARE(asked.size(), languageReads);
+    for (int i = 0; i < asked.size(); ++i)
+        QCOMPARE(asked[i], Variant::fromInt32(i + 1));
+    QVERIFY(Module1::SubtitleLanguages[0].isEmpty());
+    for (int i = 1; i <= Module1::kSubtitleLanguagesUpper; ++i) {
+        const bool fresh = i <= lastNew && !noLanguage.contains(i);
+        QCOMPARE(Module1::SubtitleLanguages[i], QStringLiteral("%1 %2").arg(fresh ? "new" : "old").arg(i));
+    }
+}
+
+// A whole tick: the reads in their order, and nothing outside the status display touched.
+void Form2StatusPollTest::oneTick()
+{
+    Form2 &form = load();
+    FakeDvd *fd = FakeDvd::current();
+    fd->returns(QStringLiteral("CurrentTime"), Variant::fromString("00:01:15:12"));
+    fd->returns(QStringLiteral("TotalTitleTime"), Variant::fromString("00:05:00:00"));
+    fd->returns(QStringLiteral("CurrentTitle"), Variant::fromInt32(1));
+    fd->returns(QStringLiteral("CurrentChapter"), Variant::fromInt32(2));
+    fd->returns(QStringLiteral("SubpictureStreamsAvailable"), Variant::fromInt32(2));
+    fd->language(1, QStringLiteral("English"));
+    fd->language(2, QStringLiteral("French"));
+
+    form.Timer1_Timer();
+
+    QCOMPARE(fd->callNames(),
+             (QStringList{"CurrentTime", "TotalTitleTime", "CurrentTitle", "CurrentTitle", "CurrentChapter",
+                          "SubpictureStreamsAvailable", "GetSubpictureLanguage", "GetSubpictureLanguage",
+                          "TotalTitleTime"}));
+    QCOMPARE(positionLabels(form), (QStringList{"00", "01", "15"}));
+    QCOMPARE(form.Chap->text(), QStringLiteral("Chapter 2"));
+    QCOMPARE(form.Label3->text(), QStringLiteral("00:05:00"));
+    QCOMPARE(Module1::SubtitleLanguages[2], QStringLiteral("French"));
+    QCOMPARE(form.Speed->text(), QStringLiteral("x1"));
+    QVERIFY(!form.Subs->isVisible());
+    QVERIFY(form.Image14->isVisible());
+    QVERIFY(!form.Image11->isVisible());
+}
+
+QTEST_MAIN(Form2StatusPollTest)
+#include "tst_form2_statuspoll.moc"

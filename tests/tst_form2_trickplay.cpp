@@ -1,0 +1,169 @@
+// Fast Forward and Fast Backwards: the speed steps kept in Speed's caption, the
+// speed handed to the control, the status icon, and stepping on when the
+// control refuses.
+#include "app/Form.h"
+#include "support/FakeDvd.h"
+#include "support/WindowTest.h"
+#include "windows/control/Form2.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+using playback::Variant;
+
+namespace {
+
+QString visibleIcons(const Form2 &form)
+{
+    QStringList shown;
+    for (QLabel *img : {form.Image12, form.Image13, form.Image14, form.Image15, form.Image16})
+        if (img->isVisible())
+            shown << img->objectName();
+    return shown.join(',');
+}
+
+// 'F' Fast Forward, 'B' Fast Backwards, 'S' Stop, 'P' Play, 'C' Pause/Continue.
+void press(Form2 &form, QChar key)
+{
+    switch (key.toLatin1()) {
+    case 'F': form.Command11_Click(); break;
+    case 'B': form.Command12_Click(); break;
+    case 'S': form.Command5_Click(); break;
+    case 'P': form.Command1_Click(); break;
+    case 'C': form.Command2_Click(); break;
+    default: QFAIL("unknown key");
+    }
+}
+
+} // namespace
+
+class Form2TrickPlayTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { windowtest::setUp(); }
+    void init() { windowtest::reset(); }
+    void cleanupTestCase() { windowtest::reset(); }
+
+    void step_data();
+    void step();
+    void sequence_data();
+    void sequence();
+
+private:
+    Form2 &load()
+    {
+        Form2 &form = app::Forms::show<Form2>();
+        form.Timer1->stop();
+        return form;
+    }
+};
+
+void Form2TrickPlayTest::step_data()
+{
+    QTest::addColumn<bool>("forward");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<double>("speed"); // 0: the control is not called
+
+    struct Row {
+        const char *before, *after;
+        double speed;
+    };
+    const Row forwardRows[] = {{"x1", "x2", 2.0}, {"x2", "x4", 4.0}, {"x4", "x8", 8.0}, {"x8", "x1", 1.0}};
+    const Row backwardRows[] = {{"x1", "x8", 8.0}, {"x8", "x4", 4.0}, {"x4", "x2", 2.0}, {"x2", "x1", 1.0}};
+    for (bool refused : {false, true}) {
+        const char *suffix = refused ? ", refused" : "";
+        for (const Row &r : forwardRows)
+            QTest::addRow("forward %s%s", r.before, suffix) << true << r.before << refused << r.after << r.speed;
+        for (const Row &r : backwardRows)
+            QTest::addRow("backwards %s%s", r.before, suffix) << false << r.before << refused << r.after << r.speed;
+    }
+    // Comparisons are exact: a caption that is none of the four steps is left as it is.
+    QTest::newRow("forward X1") << true << "X1" << false << "X1" << 0.0;
+    QTest::newRow("backwards x1 with blank") << false << "x1 " << false << "x1 " << 0.0;
+}
+
+void Form2TrickPlayTest::step()
+{
+    QFETCH(bool, forward);
+    QFETCH(QString, before);
+    QFETCH(bool, refused);
+    QFETCH(QString, after);
+    QFETCH(double, speed);
+
+    Form2 &form = load();
+    FakeDvd *fd = FakeDvd::current();
+    const QString operation = forward ? QStringLiteral("PlayForwards") : QStringLiteral("PlayBackwards");
+    form.Speed->setText(before);
+    if (refused)
+        fd->fails(operation);
+
+    forward ? form.Command11_Click() : form.Command12_Click();
+
+    QCOMPARE(form.Speed->text(), after);
+    if (speed == 0.0) {
+        QVERIFY(fd->calls.isEmpty());
+    } else {
+        QCOMPARE(fd->callNames(), QStringList{operation});
+        QCOMPARE(fd->calls.first().args, QList<Variant>{Variant::fromDouble(speed)});
+    }
+    QCOMPARE(visibleIcons(form), forward ? QStringLiteral("Image15") : QStringLiteral("Image16"));
+    QVERIFY(windowtest::msgBoxes().isEmpty());
+}
+
+void Form2TrickPlayTest::sequence_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QStringList>("captions");   // Speed after each key
+    QTest::addColumn<QStringList>("calls");      // trick-play calls with their speeds
+    QTest::addColumn<QString>("icons");
+
+    QTest::newRow("four forward") << "FFFF" << QStringList{"x2", "x4", "x8", "x1"}
+                                  << QStringList{"PlayForwards 2", "PlayForwards 4", "PlayForwards 8", "PlayForwards 1"}
+                                  << "Image15";
+    QTest::newRow("four backwards")
+        << "BBBB" << QStringList{"x8", "x4", "x2", "x1"}
+        << QStringList{"PlayBackwards 8", "PlayBackwards 4", "PlayBackwards 2", "PlayBackwards 1"} << "Image16";
+    QTest::newRow("forward then backwards")
+        << "FB" << QStringList{"x2", "x1"} << QStringList{"PlayForwards 2", "PlayBackwards 1"} << "Image16";
+    QTest::newRow("backwards then forward")
+        << "BF" << QStringList{"x8", "x1"} << QStringList{"PlayBackwards 8", "PlayForwards 1"} << "Image15";
+    // No other command resets the speed.
+    QTest::newRow("stop keeps the speed")
+        << "FFSF" << QStringList{"x2", "x4", "x4", "x8"}
+        << QStringList{"PlayForwards 2", "PlayForwards 4", "PlayForwards 8"} << "Image15";
+    QTest::newRow("play and pause keep the speed")
+        << "BPCB" << QStringList{"x8", "x8", "x8", "x4"} << QStringList{"PlayBackwards 8", "PlayBackwards 4"}
+        << "Image16";
+    QTest::newRow("play after trick play")
+        << "FP" << QStringList{"x2", "x2"} << QStringList{"PlayForwards 2"} << "Image12";
+}
+
+void Form2TrickPlayTest::sequence()
+{
+    QFETCH(QString, keys);
+    QFETCH(QStringList, captions);
+    QFETCH(QStringList, calls);
+    QFETCH(QString, icons);
+
+    Form2 &form = load();
+    FakeDvd *fd = FakeDvd::current();
+    QCOMPARE(form.Speed->text(), QStringLiteral("x1"));
+    QStringList seen;
+    for (const QChar key : keys) {
+        press(form, key);
+        seen << form.Speed->text();
+    }
+    QCOMPARE(seen, captions);
+    QStringList trick;
+    for (const FakeCall &c : fd->calls)
+        if (c.operation.startsWith(QLatin1String("PlayForwards")) || c.operation.startsWith(QLatin1String("PlayBackwards")))
+            trick << QStringLiteral("%1 %2").arg(c.operation).arg(c.args.value(0).toDouble());
+    QCOMPARE(trick, calls);
+    QCOMPARE(visibleIcons(form), icons);
+}
+
+QTEST_MAIN(Form2TrickPlayTest)
+#include "tst_form2_trickplay.moc"

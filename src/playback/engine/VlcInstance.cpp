@@ -26,8 +26,14 @@ libvlc_instance_t *createInstance()
         "--no-osd",
     };
     // On X11 the plain xcb output is much cheaper than software OpenGL and needs no GL context.
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+    // The media player does not inherit --vout, so libvlc would still pick its OpenGL output:
+    // --no-xlib rules out every Xlib-based module (GLX, EGL on X11, VA-API/VDPAU on X11),
+    // leaving the xcb outputs. It also keeps Mesa from writing its shader cache into the
+    // user's home, and each new player from holding on to another GL context.
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         args.push_back("--vout=xcb_x11");
+        args.push_back("--no-xlib");
+    }
     libvlc_instance_t *instance = libvlc_new(static_cast<int>(args.size()), args.data());
     if (instance)
         libvlc_log_set(instance, dropLogMessage, nullptr);

@@ -1,0 +1,231 @@
+// orvanta-test: ENGINE XVFB
+// The player reads and writes no files: the real program, run on the sample
+// disc with its home, XDG folders, temporary folder and working directory all
+// empty, leaves every one of them empty, while it plays and after it has been
+// closed the way a user closes it (a close request to the control window).
+
+#include "support/SampleDisc.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <memory>
+
+namespace {
+
+const char kControlWindowTitle[] = "Orvanta v2.0 - Control Window";
+
+QString programPath()
+{
+    return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../src/orvanta-player"));
+}
+
+// Every file and folder below root, relative to it.
+QStringList entriesBelow(const QString &root)
+{
+    QStringList found;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << QDir(root).relativeFilePath(it.next());
+    found.sort();
+    return found;
+}
+
+// Whether process pid has a file open at or below path.
+bool opensBelow(qint64 pid, const QString &path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QString &fd : fds.entryList(QDir::Files | QDir::System)) {
+        const QString target = QFileInfo(fds.filePath(fd)).symLinkTarget();
+        if (target == canonical || target.startsWith(canonical + QLatin1Char('/')))
+            return true;
+    }
+    return false;
+}
+
+// What appeared besides the empty folders, for the failure message.
+QString written(const QString &root, const QStringList &folders)
+{
+    QStringList extra = entriesBelow(root);
+    for (const QString &f : folders)
+        extra.removeOne(f);
+    return QStringLiteral("written: ") + extra.join(QStringLiteral(", "));
+}
+
+struct DisplayCloser {
+    void operator()(Display *d) const { XCloseDisplay(d); }
+};
+
+unsigned long windowPid(Display *display, Window w)
+{
+    const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", True);
+    if (pidAtom == None)
+        return 0;
+    Atom type;
+    int format;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    unsigned long pid = 0;
+    if (XGetWindowProperty(display, w, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after, &data)
+            == Success
+        && data && count == 1 && format == 32)
+        pid = *reinterpret_cast<unsigned long *>(data);
+    if (data)
+        XFree(data);
+    return pid;
+}
+
+// The top-level window of process pid with the given title, or None. Several
+// test programs share the X server, so the process id tells them apart.
+Window findWindow(Display *display, qint64 pid, const QByteArray &title)
+{
+    Window root = DefaultRootWindow(display), parent, *children = nullptr;
+    unsigned count = 0;
+    Window result = None;
+    if (!XQueryTree(display, root, &root, &parent, &children, &count))
+        return None;
+    for (unsigned i = 0; i < count && result == None; ++i) {
+        char *name = nullptr;
+        if (XFetchName(display, children[i], &name) && name) {
+            if (title == name && windowPid(display, children[i]) == static_cast<unsigned long>(pid))
+                result = children[i];
+            XFree(name);
+        }
+    }
+    if (children)
+        XFree(children);
+    return result;
+}
+
+// What a window manager sends when the user clicks the close button.
+void requestClose(Display *display, Window w)
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = w;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, w, False, NoEventMask, &event);
+    XFlush(display);
+}
+
+} // namespace
+
+class NoFilesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void writesNothing_data();
+    void writesNothing();
+};
+
+void NoFilesTest::initTestCase()
+{
+    ORVANTA_REQUIRE_SAMPLE_DISC();
+    QVERIFY2(QFileInfo(programPath()).isExecutable(), qPrintable(programPath()));
+    QVERIFY2(!qEnvironmentVariableIsEmpty("DISPLAY"), "needs an X server");
+}
+
+void NoFilesTest::writesNothing_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("pressPlay");
+    using testsupport::SampleVariant;
+    QTest::newRow("image") << QStringList{testsupport::sampleImage(SampleVariant::Plain)} << true;
+    QTest::newRow("folder") << QStringList{testsupport::sampleFolder(SampleVariant::Plain)} << true;
+    QTest::newRow("menu disc") << QStringList{testsupport::sampleImage(SampleVariant::Menu)} << true;
+    // No disc named and (on a test machine) none in a drive: the failure path.
+    QTest::newRow("no disc") << QStringList{} << false;
+}
+
+void NoFilesTest::writesNothing()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, pressPlay);
+
+    QTemporaryDir sandbox;
+    QVERIFY(sandbox.isValid());
+    const QDir root(sandbox.path());
+    const QStringList folders = {QStringLiteral("home"), QStringLiteral("config"), QStringLiteral("cache"),
+                                 QStringLiteral("data"), QStringLiteral("state"), QStringLiteral("runtime"),
+                                 QStringLiteral("tmp"), QStringLiteral("work")};
+    for (const QString &f : folders)
+        QVERIFY(root.mkpath(f));
+    // In a desktop session the sound server has made its folder in the runtime
+    // folder; without one, the sound client library makes it while looking for
+    // the server. That folder is the session's, not the player's.
+    const QStringList sessionFolders = {QStringLiteral("runtime/pulse")};
+    for (const QString &f : sessionFolders)
+        QVERIFY(root.mkpath(f));
+    for (const QString &f : QStringList{QStringLiteral("runtime")} + sessionFolders)
+        QFile::setPermissions(root.filePath(f),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QStringList expected = folders + sessionFolders;
+    expected.sort();
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), root.filePath(QStringLiteral("cache")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_STATE_HOME"), root.filePath(QStringLiteral("state")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
+    env.insert(QStringLiteral("TMPDIR"), root.filePath(QStringLiteral("tmp")));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+
+    QProcess player;
+    player.setProcessEnvironment(env);
+    player.setWorkingDirectory(root.filePath(QStringLiteral("work")));
+    player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    player.start(programPath(), arguments);
+    QVERIFY2(player.waitForStarted(5000), qPrintable(player.errorString()));
+    auto killer = qScopeGuard([&] {
+        if (player.state() != QProcess::NotRunning) {
+            player.kill();
+            player.waitForFinished(5000);
+        }
+    });
+
+    std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(nullptr));
+    QVERIFY(display);
+    Window control = None;
+    QTRY_VERIFY_WITH_TIMEOUT((control = findWindow(display.get(), player.processId(), kControlWindowTitle)) != None,
+                             10000);
+
+    if (pressPlay) {
+        // The About button has the focus after start-up; Play is eight Tabs further on.
+        QStringList keys{QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(control),
+                         QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("50")};
+        for (int i = 0; i < 8; ++i)
+            keys << QStringLiteral("Tab");
+        keys << QStringLiteral("space");
+        QTest::qWait(500);
+        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), keys), 0);
+        // The engine holds the disc open while it plays.
+        QTRY_VERIFY_WITH_TIMEOUT(opensBelow(player.processId(), arguments.first()), 5000);
+    }
+    QTest::qWait(3000);
+    QCOMPARE(player.state(), QProcess::Running);
+    QVERIFY2(entriesBelow(root.path()) == expected, qPrintable(written(root.path(), expected)));
+
+    requestClose(display.get(), control);
+    QVERIFY2(player.waitForFinished(15000), "the program did not end after its control window was closed");
+    QCOMPARE(player.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(player.exitCode(), 0);
+    QVERIFY2(entriesBelow(root.path()) == expected, qPrintable(written(root.path(), expected)));
+}
+
+QTEST_GUILESS_MAIN(NoFilesTest)
+#include "tst_nofiles.moc"

@@ -4,7 +4,10 @@
 
 #include "playback/engine/VlcPlaybackControl.h"
 
+#include "tst_engine_stamp.h"
+
 #include <QtTest>
+#include <vlc/vlc.h>
 
 #include <optional>
 
@@ -12,56 +15,7 @@ using playback::PlaybackError;
 using playback::Variant;
 using playback::engine::VlcPlaybackControl;
 
-namespace {
-
-const QString kDiscs = QStringLiteral(ORVANTA_SAMPLE_DISC);
-
-struct Stamp {
-    int frame = -1;
-    int title = -1;
-    int chapter = -1;
-};
-
-// The stamp drawn by scripts/make-sample-disc: 32-px cells from x = 56; row A at
-// y 16-47 (white, black, 16 frame bits MSB first, parity), row B at y 56-87
-// (black, white, 4 title bits, 4 chapter bits, parity).
-std::optional<Stamp> readStamp(const QImage &image)
-{
-    if (image.width() < 720 || image.height() < 96)
-        return std::nullopt;
-    auto bit = [&](int row, int cell) { return qGray(image.pixel(56 + 32 * cell + 16, row)) > 128; };
-    const int a = 32, b = 72;
-    if (!bit(a, 0) || bit(a, 1) || bit(b, 0) || !bit(b, 1))
-        return std::nullopt;
-    Stamp s{0, 0, 0};
-    int ones = 0;
-    for (int i = 0; i < 16; ++i) {
-        const bool v = bit(a, 2 + i);
-        s.frame = s.frame * 2 + v;
-        ones += v;
-    }
-    if ((ones + bit(a, 18)) % 2)
-        return std::nullopt;
-    ones = 0;
-    for (int i = 0; i < 8; ++i) {
-        const bool v = bit(b, 2 + i);
-        (i < 4 ? s.title : s.chapter) = (i < 4 ? s.title : s.chapter) * 2 + v;
-        ones += v;
-    }
-    if ((ones + bit(b, 10)) % 2)
-        return std::nullopt;
-    return s;
-}
-
-int framesOf(const QString &timecode)
-{
-    const QStringList p = timecode.split(QLatin1Char(':'));
-    if (p.size() != 4)
-        return -1;
-    return ((p[0].toInt() * 60 + p[1].toInt()) * 60 + p[2].toInt()) * 25 + p[3].toInt();
-}
-
-} // namespace
+using namespace enginetest;
 
 class EnginePlaybackTest : public QObject {
     Q_OBJECT
@@ -80,15 +34,182 @@ private:
             timeoutMs);
     }
 
+private:
+    void startPlain()
+    {
+        dvd = std::make_unique<VlcPlaybackControl>(discs() + QStringLiteral("/plain"));
+        dvd->resize(360, 288);
+        dvd->Play();
+    }
+    // The time reported for the picture on screen, checked against its stamp once
+    // the next picture arrives (so a just-set anchor has been taken).
+    void verifyTimeMatchesPicture()
+    {
+        QSignalSpy shown(dvd.get(), &VlcPlaybackControl::pictureShown);
+        QVERIFY(shown.wait(2000));
+        const auto s = stampOnScreen();
+        QVERIFY(s);
+        const QString time = dvd->CurrentTime().toString();
+        QVERIFY2(std::abs(framesOf(time) - s->frame) <= 1,
+                 qPrintable(QStringLiteral("time %1 on frame %2").arg(time).arg(s->frame)));
+    }
+
 private slots:
+    void chaptersAndTitles()
+    {
+        startPlain();
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.title == 1 && s.frame >= 3; }));
+        QCOMPARE(dvd->CurrentChapter().toInt32(), 1);
+        dvd->PlayNextChapter();
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.chapter == 2 && s.frame >= 200; }));
+        QCOMPARE(dvd->CurrentChapter().toInt32(), 2);
+        verifyTimeMatchesPicture();
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.frame >= 220; }));
+        dvd->PlayNextChapter();
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.chapter == 3 && s.frame >= 400; }));
+        QCOMPARE(dvd->CurrentChapter().toInt32(), 3);
+        verifyTimeMatchesPicture();
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.frame >= 420; }));
+        // Early in a chapter the previous one starts again.
+        dvd->PlayPrevChapter();
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.chapter == 2 && s.frame < 260; }));
+        QCOMPARE(dvd->CurrentChapter().toInt32(), 2);
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.frame >= 230; }));
+        // At the last chapter, the next chapter is the first of the next title.
+        dvd->PlayNextChapter();
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.chapter == 3 && s.frame > 420; }));
+        dvd->PlayNextChapter();
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.title == 2 && s.frame < 50; }));
+        QTRY_COMPARE_WITH_TIMEOUT(dvd->CurrentTitle().toInt32(), 2, 2000);
+        QCOMPARE(dvd->CurrentChapter().toInt32(), 1);
+        QCOMPARE(dvd->TotalTitleTime().toString(), QStringLiteral("00:00:10:00"));
+    }
+
+    void titleOneRunsIntoTitleTwo()
+    {
+        startPlain();
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.title == 1 && s.frame >= 3; }));
+        dvd->PlayNextChapter();
+        dvd->PlayNextChapter();
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.chapter == 3; }));
+        dvd->PlayForwards(Variant::fromDouble(4.0));
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.title == 2; }, 8000));
+        dvd->PlayForwards(Variant::fromDouble(1.0));
+        QTRY_COMPARE_WITH_TIMEOUT(dvd->CurrentTitle().toInt32(), 2, 2000);
+        QCOMPARE(dvd->TotalTitleTime().toString(), QStringLiteral("00:00:10:00"));
+    }
+
+    void fastForwardRates_data()
+    {
+        QTest::addColumn<double>("rate");
+        QTest::newRow("x2") << 2.0;
+        QTest::newRow("x4") << 4.0;
+        QTest::newRow("x8") << 8.0;
+    }
+    void fastForwardRates()
+    {
+        QFETCH(double, rate);
+        startPlain();
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.title == 1 && s.frame >= 3; }));
+        dvd->PlayForwards(Variant::fromDouble(rate));
+        QTest::qWait(600);
+        const auto first = stampOnScreen();
+        QElapsedTimer clock;
+        clock.start();
+        QTest::qWait(int(2000 / rate) + 400);
+        const auto last = stampOnScreen();
+        const double seconds = clock.elapsed() / 1000.0;
+        QVERIFY(first && last && last->title == 1);
+        const double measured = (last->frame - first->frame) / 25.0 / seconds;
+        QVERIFY2(std::abs(measured - rate) <= 0.2 * rate, qPrintable(QString::number(measured)));
+        // The reported position follows at the higher rate too (within a frame per x).
+        QSignalSpy shown(dvd.get(), &VlcPlaybackControl::pictureShown);
+        QVERIFY(shown.wait(1000));
+        const auto s = stampOnScreen();
+        QVERIFY(s);
+        QVERIFY2(std::abs(framesOf(dvd->CurrentTime().toString()) - s->frame) <= int(rate),
+                 qPrintable(dvd->CurrentTime().toString() + QStringLiteral(" / ") + QString::number(s->frame)));
+    }
+
+    void reverseScan_data()
+    {
+        QTest::addColumn<double>("speed");
+        QTest::newRow("x2") << 2.0;
+        QTest::newRow("x8") << 8.0;
+    }
+    void reverseScan()
+    {
+        QFETCH(double, speed);
+        startPlain();
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.title == 1 && s.frame >= 3; }));
+        dvd->PlayNextChapter();
+        dvd->PlayNextChapter();
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.frame >= 405; }));
+        dvd->PlayBackwards(Variant::fromDouble(speed));
+        QVERIFY(dvd->isScanningBackwards());
+        // Pictures go backwards, several a second.
+        QList<int> frames;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 1000) {
+            QTest::qWait(20);
+            if (auto s = stampOnScreen(); s && (frames.isEmpty() || frames.last() != s->frame))
+                frames << s->frame;
+        }
+        // A paused seek shows the picture that starts its GOP (10 frames here), so
+        // slow scans cannot show more new pictures than GOPs passed.
+        const int expected = std::min(5, int(speed * 25 / 10) - 1);
+        QVERIFY2(frames.size() >= expected, qPrintable(QString::number(frames.size())));
+        int rising = 0;
+        for (int i = 1; i < frames.size(); ++i)
+            rising += frames[i] > frames[i - 1];
+        QVERIFY2(rising <= 1, qPrintable(QString::number(rising)));
+        QVERIFY(frames.last() < frames.first() - int(speed * 10));
+        // At the title's start it plays on forwards at normal speed.
+        QTRY_VERIFY_WITH_TIMEOUT(!dvd->isScanningBackwards(), int(20000 / speed) + 2000);
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.title == 1 && s.frame >= 10 && s.frame < 80; }));
+    }
+
+    void pauseContinueStopReplay()
+    {
+        startPlain();
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.title == 1 && s.frame >= 20; }));
+        dvd->Pause();
+        QTest::qWait(300);
+        const auto held = stampOnScreen();
+        QVERIFY(held);
+        QTest::qWait(400);
+        QCOMPARE(stampOnScreen()->frame, held->frame);
+        QVERIFY(std::abs(framesOf(dvd->CurrentTime().toString()) - held->frame) <= 1);
+        dvd->Resume();
+        QVERIFY(waitForStamp([&](const Stamp &s) { return s.frame > held->frame + 5; }));
+        verifyTimeMatchesPicture();
+        // Play after Pause continues too.
+        dvd->Pause();
+        QTest::qWait(200);
+        const int pausedAt = stampOnScreen()->frame;
+        dvd->Play();
+        QVERIFY(waitForStamp([&](const Stamp &s) { return s.frame > pausedAt + 5 && s.frame < pausedAt + 40; }));
+
+        dvd->Stop();
+        QVERIFY_THROWS_EXCEPTION(PlaybackError, dvd->CurrentTime());
+        QVERIFY_THROWS_EXCEPTION(PlaybackError, dvd->CurrentTitle());
+        QVERIFY_THROWS_EXCEPTION(PlaybackError, dvd->Pause());
+        QVERIFY(dvd->lastFrame().isNull());
+        dvd->Play();
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.title == 1; }));
+        QVERIFY(stampOnScreen()->frame < 25);
+        verifyTimeMatchesPicture();
+    }
+
     void init() {}
     void cleanup() { dvd.reset(); }
 
     void positionFollowsThePictureOnScreen_data()
     {
         QTest::addColumn<QString>("disc");
-        QTest::newRow("folder") << kDiscs + QStringLiteral("/plain");
-        QTest::newRow("image") << kDiscs + QStringLiteral("/plain.iso");
+        QTest::newRow("folder") << discs() + QStringLiteral("/plain");
+        QTest::newRow("image") << discs() + QStringLiteral("/plain.iso");
     }
     void positionFollowsThePictureOnScreen()
     {

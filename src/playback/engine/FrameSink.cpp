@@ -117,10 +117,19 @@ void FrameSink::displayed()
         ++m_serial;
         if (isNew) {
             const double period = 1000.0 / m_fps;
-            if (m_anchor) {
+            const double gapMs = std::chrono::duration<double, std::milli>(now - m_lastDisplay).count();
+            if (m_anchor && (m_anchorArmed || now - m_anchorRequested > std::chrono::milliseconds(400))) {
                 m_positionMs = double(*m_anchor);
+                m_takenAnchor = *m_anchor;
+                m_anchorTaken = now;
                 m_anchor.reset();
                 m_titleEnd.reset();
+            } else if (m_takenAnchor && gapMs > 4 * period / m_rate
+                       && now - m_anchorTaken < std::chrono::milliseconds(1500)) {
+                // A picture still queued before the seek took the anchor; the seek's
+                // first picture comes after the pause that the seek causes.
+                m_positionMs = double(*m_takenAnchor);
+                m_takenAnchor.reset();
             } else if (!m_havePosition) {
                 m_positionMs = 0.0;
             } else if (m_titleEnd && m_positionMs + 1.5 * period >= double(m_titleEnd->first)) {
@@ -129,7 +138,6 @@ void FrameSink::displayed()
             } else {
                 int steps = 1;
                 if (!m_restart) {
-                    const double gapMs = std::chrono::duration<double, std::milli>(now - m_lastDisplay).count();
                     // +0.3 rather than rounding: a late picture at normal speed (60 ms) is still one frame.
                     steps = std::max(1, int(std::floor(gapMs * m_rate / period + 0.3)));
                     steps = std::min(steps, std::max(2, int(std::ceil(m_rate * 4))));
@@ -179,10 +187,28 @@ void FrameSink::setFrameRate(int fps)
     m_fps = fps > 0 ? fps : 25;
 }
 
-void FrameSink::anchor(std::int64_t positionMs)
+void FrameSink::anchor(std::int64_t positionMs, bool armed)
 {
     std::lock_guard lock(m_mutex);
     m_anchor = positionMs;
+    m_anchorArmed = armed;
+    m_anchorRequested = Clock::now();
+    m_restart = true;
+}
+
+void FrameSink::arm()
+{
+    std::lock_guard lock(m_mutex);
+    m_anchorArmed = true;
+}
+
+void FrameSink::setShownPosition(std::int64_t positionMs)
+{
+    std::lock_guard lock(m_mutex);
+    m_positionMs = double(positionMs);
+    m_havePosition = true;
+    m_anchor.reset();
+    m_titleEnd.reset();
     m_restart = true;
 }
 
@@ -205,6 +231,7 @@ void FrameSink::clear()
     m_back = 0;
     m_havePosition = false;
     m_anchor.reset();
+    m_takenAnchor.reset();
     m_titleEnd.reset();
     m_restart = true;
     ++m_serial;

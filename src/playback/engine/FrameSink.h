@@ -44,7 +44,14 @@ public:
     // Display clock, driven from the GUI thread.
     void setRate(double rate);
     void setFrameRate(int fps);
-    void anchor(std::int64_t positionMs);  // the next new picture shows this position
+    // The next new picture shows positionMs. A seek is carried out by libvlc's input
+    // thread some time after it is asked for, and pictures from before it keep coming
+    // until then: an anchor that is not armed waits for arm() (called from libvlc's
+    // event for the chapter or title change, which comes after the flush) or 400 ms.
+    void anchor(std::int64_t positionMs, bool armed = true);
+    void arm();
+    // The picture on screen now shows positionMs (after a settled, paused seek).
+    void setShownPosition(std::int64_t positionMs);
     // A title change reported by libvlc ahead of the picture: the pictures of the old
     // title still being shown keep counting up to oldLength, then the next picture is
     // newStartMs of the new title.
@@ -86,6 +93,10 @@ private:
     Clock::time_point m_lastDisplay;
     bool m_restart = true;
     std::optional<std::int64_t> m_anchor;
+    bool m_anchorArmed = true;
+    Clock::time_point m_anchorRequested;
+    std::optional<std::int64_t> m_takenAnchor;
+    Clock::time_point m_anchorTaken;
     std::optional<std::pair<std::int64_t, std::int64_t>> m_titleEnd;
     std::atomic<std::uint64_t> m_newPictures{0};
 };

@@ -75,8 +75,15 @@ void VlcPlaybackControl::onVlcEvent(const libvlc_event_t *event, void *data)
     case libvlc_MediaPlayerStopped: self->raise(EvStopped); break;
     case libvlc_MediaPlayerEndReached: self->raise(EvEnded); break;
     case libvlc_MediaPlayerEncounteredError: self->raise(EvError); break;
-    case libvlc_MediaPlayerTitleChanged: self->raise(EvTitle); break;
-    case libvlc_MediaPlayerChapterChanged: self->raise(EvChapter); break;
+    case libvlc_MediaPlayerTitleChanged:
+    case libvlc_MediaPlayerChapterChanged:
+        // The seek behind a jump has been carried out (and the old pictures flushed):
+        // the display clock may take its anchor from the next new picture. The sink
+        // is only locked here, never libvlc.
+        if (self->m_sink)
+            self->m_sink->arm();
+        self->raise(event->type == libvlc_MediaPlayerTitleChanged ? EvTitle : EvChapter);
+        break;
     case libvlc_MediaPlayerLengthChanged: self->raise(EvLength); break;
     case libvlc_MediaPlayerESAdded:
     case libvlc_MediaPlayerESSelected: self->raise(EvStreams); break;
@@ -169,9 +176,6 @@ bool VlcPlaybackControl::ensurePlayer()
     m_player = libvlc_media_player_new(instance);
     if (!m_player)
         return false;
-    libvlc_event_manager_t *events = libvlc_media_player_event_manager(m_player);
-    for (auto type : kEvents)
-        libvlc_event_attach(events, type, &VlcPlaybackControl::onVlcEvent, this);
     // Keys reach the widget through Qt; libvlc's own hot keys would fight them.
     libvlc_video_set_key_input(m_player, false);
     if (m_embed) {
@@ -190,6 +194,9 @@ bool VlcPlaybackControl::ensurePlayer()
         m_sink = std::make_unique<FrameSink>([this] { raise(EvFrame); });
         m_sink->attach(m_player);
     }
+    libvlc_event_manager_t *events = libvlc_media_player_event_manager(m_player);
+    for (auto type : kEvents)
+        libvlc_event_attach(events, type, &VlcPlaybackControl::onVlcEvent, this);
     return true;
 }
 
@@ -406,23 +413,32 @@ void VlcPlaybackControl::PlayBackwards(const Variant &speed)
         m_sink->setRate(1.0);
     m_paused = false;
     m_scanning = true;
+    m_scanEnding = false;
     m_scanClock.start();
     m_scanTimer.start();
 }
 
 void VlcPlaybackControl::scanStep()
 {
-    if (!m_scanning || !m_player)
+    if (!m_scanning || m_scanEnding || !m_player)
         return;
     const double elapsed = double(m_scanClock.restart());
     m_scanPositionMs -= elapsed * m_scanSpeed;
     if (m_scanPositionMs <= 0.0) {
-        // The title's start: play on forwards at normal speed.
+        // The title's start: show its first picture, and once that seek has settled
+        // (a paused seek takes up to ~250 ms the first time) play on forwards at
+        // normal speed, counting from that picture.
         m_scanPositionMs = 0.0;
+        m_scanEnding = true;
+        m_scanTimer.stop();
         libvlc_media_player_set_time(m_player, 0);
-        if (m_sink)
-            m_sink->anchor(0);
-        endScan(true);
+        QTimer::singleShot(300, this, [this] {
+            if (!m_scanning || !m_scanEnding)
+                return;
+            if (m_sink)
+                m_sink->setShownPosition(0);
+            endScan(true);
+        });
         return;
     }
     const auto target = std::int64_t(m_scanPositionMs);
@@ -436,6 +452,7 @@ void VlcPlaybackControl::endScan(bool playOn)
     if (!m_scanning)
         return;
     m_scanning = false;
+    m_scanEnding = false;
     m_scanTimer.stop();
     if (playOn && m_player) {
         libvlc_media_player_set_pause(m_player, 0);
@@ -459,7 +476,7 @@ void VlcPlaybackControl::jumpTo(int title, int chapter)
         libvlc_media_player_set_chapter(m_player, chapter);
     }
     if (m_sink)
-        m_sink->anchor(chapterOffset(title, chapter));
+        m_sink->anchor(chapterOffset(title, chapter), false);
     if (m_paused) {
         libvlc_media_player_set_pause(m_player, 0);
         m_paused = false;
@@ -529,7 +546,8 @@ std::optional<std::int64_t> VlcPlaybackControl::positionMs() const
         if (auto shown = m_sink->displayedPosition()) {
             // A safety net for pictures the count could not see (identical
             // pictures): the picture on screen is never far behind libvlc's reading.
-            if (engine > 0 && *shown < engine - 2000)
+            // libvlc reads up to ~3 s ahead right after a seek, hence the wide margin.
+            if (engine > 0 && *shown < engine - 6000)
                 return std::max<std::int64_t>(0, engine - kEmbeddedLeadMs);
             return *shown;
         }

@@ -212,7 +212,7 @@ void TestDisc::readFactsRefusesBadDiscs_data()
 void TestDisc::readFactsRefusesBadDiscs()
 {
     QVERIFY2(m_corpusBuilt, qPrintable(m_corpusError));
-    QVERIFY(m_corpus.entries().size() >= 9);
+    QVERIFY(m_corpus.entries().size() >= 11);
     QFETCH(Source, source);
     QString reason;
     QElapsedTimer timer;

@@ -175,6 +175,30 @@ bool BadDiscCorpus::build(QString *error)
             return fail(QStringLiteral("cannot make the garbage VTS folder"));
     }
 
+    // A first-play PGC whose command table claims 0x99xx commands: libdvdread
+    // 6.1 frees the table twice on the failed read and crashes.
+    const QString commands = folder(QStringLiteral("bad-commands"), QStringLiteral("first-play command count damaged"));
+    {
+        QFile ifo(plain + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO"));
+        if (!copyTree(plain, commands) || !ifo.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("cannot make the damaged command table folder"));
+        QByteArray damaged = ifo.readAll();
+        const auto be = [&](qsizetype at, int bytes) {
+            quint32 v = 0;
+            for (int i = 0; i < bytes; ++i)
+                v = v << 8 | quint8(damaged.at(at + i));
+            return v;
+        };
+        const quint32 firstPlay = damaged.size() >= 0x88 ? be(0x84, 4) : 0; // VMGI_MAT: first-play PGC
+        const quint32 table = firstPlay && firstPlay + 0xE6 <= quint32(damaged.size()) ? firstPlay + be(firstPlay + 0xE4, 2) : 0;
+        if (table == firstPlay || table >= quint32(damaged.size()))
+            return fail(QStringLiteral("the sample disc's first-play PGC has no command table"));
+        damaged[table] = char(0x99); // high byte of the number of pre-commands
+        if (!writeFile(commands + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO"), damaged)
+            || !writeFile(commands + QStringLiteral("/VIDEO_TS/VIDEO_TS.BUP"), damaged))
+            return fail(QStringLiteral("cannot make the damaged command table folder"));
+    }
+
     const QString cut = folder(QStringLiteral("truncated-vob"), QStringLiteral("VTS_01_1.VOB cut to 10 %"));
     if (!copyTree(plain, cut) || !truncateFile(cut + QStringLiteral("/VIDEO_TS/VTS_01_1.VOB"), 0.1))
         return fail(QStringLiteral("cannot make the truncated VOB folder"));

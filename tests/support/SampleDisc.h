@@ -53,8 +53,9 @@ struct BadDisc {
 
 // Builds, in a temporary folder that lives as long as the object, discs that
 // must not play: an empty folder, a VIDEO_TS without VIDEO_TS.IFO, garbage IFOs,
-// a title VOB cut to 10 %, an ISO 9660 image without UDF, random bytes named
-// x.iso, an empty x.iso and an image cut in half.
+// an IFO that crashes libdvdread, a title VOB cut to 10 % or missing, an ISO
+// 9660 image without UDF, random bytes named x.iso, an empty image and an image
+// cut in half.
 class BadDiscCorpus {
 public:
     // Fails with a message in *error when the sample disc or a tool is missing.

@@ -3,6 +3,7 @@
 #include "playback/PlaybackControl.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -18,8 +19,13 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <linux/cdrom.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -78,16 +84,6 @@ int driveStatus(const QString &device)
     if (fd.get() < 0)
         return -1;
     return ::ioctl(fd.get(), CDROM_DRIVE_STATUS, CDSL_CURRENT);
-}
-
-QString codeFromAttribute(uint16_t langCode)
-{
-    const char a = char(langCode >> 8);
-    const char b = char(langCode & 0xff);
-    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
-    if (!letter(a) || !letter(b))
-        return {};
-    return QString(QLatin1Char(a)).append(QLatin1Char(b)).toLower();
 }
 
 // The title's VOBs must hold every sector its cells point at: a truncated VOB
@@ -247,13 +243,268 @@ std::optional<Source> findDiscInDrives()
     return std::nullopt;
 }
 
+// ---- Reading the IFOs -------------------------------------------------------
+// libdvdread trusts the IFO files: some damaged ones make it free a pointer
+// twice and crash. The reading therefore runs in a forked child process, which
+// only uses libdvdread and the standard library and hands its findings back
+// through a pipe; a crash or a hang there costs the child, not the player.
+
+namespace {
+
+enum class Failure { None, Open, NoVmg, NoTitles, MissingTitleSet, TitleSetUnreadable, VobsIncomplete, NoId };
+
+struct RawTitle {
+    int chapters = 0;
+    std::vector<std::string> subpictures;
+    std::vector<std::string> audio;
+};
+
+struct RawFacts {
+    Failure failure = Failure::None;
+    int failureArg = 0;
+    int side = 1;
+    std::string id;
+    std::vector<RawTitle> titles;
+};
+
+std::string codeFromAttribute(uint16_t langCode)
+{
+    const char a = char(langCode >> 8);
+    const char b = char(langCode & 0xff);
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (!letter(a) || !letter(b))
+        return {};
+    return {char(a | 0x20), char(b | 0x20)};
+}
+
+RawFacts fail(Failure failure, int arg = 0)
+{
+    RawFacts r;
+    r.failure = failure;
+    r.failureArg = arg;
+    return r;
+}
+
+RawFacts readRawFacts(const char *path, bool checkVobs)
+{
+    DvdPtr dvd(DVDOpen2(nullptr, &kQuietLogger, path));
+    if (!dvd)
+        return fail(Failure::Open);
+    IfoPtr vmg(ifoOpen(dvd.get(), 0));
+    if (!vmg || !vmg->vmgi_mat)
+        return fail(Failure::NoVmg);
+    const tt_srpt_t *titles = vmg->tt_srpt;
+    if (!titles || !titles->title || titles->nr_of_srpts == 0)
+        return fail(Failure::NoTitles);
+
+    RawFacts facts;
+    facts.side = vmg->vmgi_mat->disc_side == 2 ? 2 : 1;
+    const int titleSets = vmg->vmgi_mat->vmg_nr_of_title_sets;
+    // Every title set, not only those with titles: the engine reads them all.
+    std::map<int, IfoPtr> sets;
+    for (int setNumber = 1; setNumber <= titleSets; ++setNumber) {
+        IfoPtr vts(ifoOpen(dvd.get(), setNumber));
+        if (!vts || !vts->vtsi_mat)
+            return fail(Failure::TitleSetUnreadable, setNumber);
+        // A drive holds a pressed or burnt disc, not a file that can be cut
+        // short, and reading its far end would spin it up for nothing.
+        if (checkVobs && !titleVobsComplete(dvd.get(), setNumber, vts.get()))
+            return fail(Failure::VobsIncomplete, setNumber);
+        sets.emplace(setNumber, std::move(vts));
+    }
+    for (int t = 0; t < titles->nr_of_srpts; ++t) {
+        const title_info_t &title = titles->title[t];
+        const auto found = sets.find(title.title_set_nr);
+        if (found == sets.end())
+            return fail(Failure::MissingTitleSet, t + 1);
+        const vtsi_mat_t *mat = found->second->vtsi_mat;
+        RawTitle raw;
+        raw.chapters = title.nr_of_ptts;
+        const int subpictures = std::min<int>(mat->nr_of_vts_subp_streams, 32);
+        for (int i = 0; i < subpictures; ++i) {
+            const subp_attr_t &attr = mat->vts_subp_attr[i];
+            raw.subpictures.push_back(attr.type == 1 ? codeFromAttribute(attr.lang_code) : std::string());
+        }
+        const int audio = std::min<int>(mat->nr_of_vts_audio_streams, 8);
+        for (int i = 0; i < audio; ++i) {
+            const audio_attr_t &attr = mat->vts_audio_attr[i];
+            raw.audio.push_back(attr.lang_type == 1 ? codeFromAttribute(attr.lang_code) : std::string());
+        }
+        facts.titles.push_back(std::move(raw));
+    }
+
+    unsigned char id[16] = {};
+    if (DVDDiscID(dvd.get(), id) != 0)
+        return fail(Failure::NoId);
+    // The identifier is an MD5 digest of the disc's IFO files; half of it (64
+    // bits) still tells discs apart and fits the information dialog's label.
+    static const char hex[] = "0123456789ABCDEF";
+    for (int i = 0; i < 8; ++i) {
+        facts.id += hex[id[i] >> 4];
+        facts.id += hex[id[i] & 15];
+    }
+    return facts;
+}
+
+// One line per item: "F failure arg", "S side", "I id", then per title
+// "T chapters nsub code... naudio code..." with "-" for a stream without a code.
+std::string encode(const RawFacts &facts)
+{
+    std::string out = "F " + std::to_string(int(facts.failure)) + ' ' + std::to_string(facts.failureArg) + '\n';
+    out += "S " + std::to_string(facts.side) + "\nI " + (facts.id.empty() ? std::string("-") : facts.id) + '\n';
+    for (const RawTitle &t : facts.titles) {
+        out += "T " + std::to_string(t.chapters) + ' ' + std::to_string(t.subpictures.size());
+        for (const std::string &c : t.subpictures)
+            out += ' ' + (c.empty() ? std::string("-") : c);
+        out += ' ' + std::to_string(t.audio.size());
+        for (const std::string &c : t.audio)
+            out += ' ' + (c.empty() ? std::string("-") : c);
+        out += '\n';
+    }
+    out += "E\n";
+    return out;
+}
+
+std::optional<RawFacts> decode(const QByteArray &text)
+{
+    RawFacts facts;
+    bool ended = false;
+    for (const QByteArray &line : text.split('\n')) {
+        const QList<QByteArray> f = line.split(' ');
+        if (f.isEmpty() || f[0].isEmpty())
+            continue;
+        bool ok = true;
+        if (f[0] == "F" && f.size() == 3) {
+            facts.failure = Failure(f[1].toInt(&ok));
+            facts.failureArg = f[2].toInt();
+        } else if (f[0] == "S" && f.size() == 2) {
+            facts.side = f[1].toInt(&ok);
+        } else if (f[0] == "I" && f.size() == 2) {
+            facts.id = f[1] == "-" ? std::string() : f[1].toStdString();
+        } else if (f[0] == "T" && f.size() >= 4) {
+            RawTitle t;
+            t.chapters = f[1].toInt(&ok);
+            qsizetype at = 2;
+            const auto codes = [&](std::vector<std::string> &into) {
+                const int n = at < f.size() ? f[at].toInt(&ok) : -1;
+                if (!ok || n < 0 || at + 1 + n > f.size())
+                    return false;
+                for (int i = 0; i < n; ++i)
+                    into.push_back(f[at + 1 + i] == "-" ? std::string() : f[at + 1 + i].toStdString());
+                at += 1 + n;
+                return true;
+            };
+            if (!codes(t.subpictures) || !codes(t.audio))
+                return std::nullopt;
+            facts.titles.push_back(std::move(t));
+        } else if (f[0] == "E") {
+            ended = true;
+        } else {
+            return std::nullopt;
+        }
+        if (!ok)
+            return std::nullopt;
+    }
+    if (!ended)
+        return std::nullopt;
+    return facts;
+}
+
+enum class ChildEnd { Finished, Crashed, TimedOut, NotStarted };
+
+ChildEnd readRawFactsInChild(const QByteArray &path, bool checkVobs, int timeoutMs, RawFacts &result)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return ChildEnd::NotStarted;
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return ChildEnd::NotStarted;
+    }
+    if (pid == 0) {
+        ::close(fds[0]);
+        // Die quietly of a crash: handlers inherited from the program (a test
+        // framework's, say) would report it as the program's own or hang.
+        struct sigaction plain {};
+        plain.sa_handler = SIG_DFL;
+        sigemptyset(&plain.sa_mask);
+        for (int sig : {SIGSEGV, SIGABRT, SIGBUS, SIGILL, SIGFPE, SIGTRAP, SIGSYS})
+            ::sigaction(sig, &plain, nullptr);
+        sigset_t all;
+        sigfillset(&all);
+        ::sigprocmask(SIG_UNBLOCK, &all, nullptr);
+        // glibc reports heap corruption on stderr; the reason says it instead.
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null >= 0)
+            ::dup2(null, STDERR_FILENO);
+        const std::string text = encode(readRawFacts(path.constData(), checkVobs));
+        size_t written = 0;
+        while (written < text.size()) {
+            const ssize_t n = ::write(fds[1], text.data() + written, text.size() - written);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                ::_exit(1);
+            written += size_t(n);
+        }
+        ::_exit(0); // no atexit handlers, no Qt teardown in the copy
+    }
+    ::close(fds[1]);
+    QByteArray text;
+    QElapsedTimer timer;
+    timer.start();
+    bool timedOut = false;
+    for (;;) {
+        const qint64 left = timeoutMs - timer.elapsed();
+        if (left <= 0) {
+            timedOut = true;
+            break;
+        }
+        pollfd p{fds[0], POLLIN, 0};
+        const int ready = ::poll(&p, 1, int(left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0) {
+            timedOut = ready == 0;
+            break;
+        }
+        char buffer[4096];
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        text.append(buffer, n);
+    }
+    ::close(fds[0]);
+    if (timedOut)
+        ::kill(pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (timedOut)
+        return ChildEnd::TimedOut;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return ChildEnd::Crashed;
+    const std::optional<RawFacts> decoded = decode(text);
+    if (!decoded)
+        return ChildEnd::Crashed;
+    result = *decoded;
+    return ChildEnd::Finished;
+}
+
+} // namespace
+
 std::optional<Facts> readFacts(const Source &source, QString *reason)
 {
     if (source.path.isEmpty()) {
         setReason(reason, QStringLiteral("no disc was named."));
         return std::nullopt;
     }
-    if (!QFileInfo::exists(source.path)) {
+    const QFileInfo info(source.path);
+    if (!info.exists()) {
         setReason(reason, QStringLiteral("there is nothing at %1.").arg(source.path));
         return std::nullopt;
     }
@@ -267,78 +518,70 @@ std::optional<Facts> readFacts(const Source &source, QString *reason)
                                                              : QStringLiteral("there is no disc in the drive."));
             return std::nullopt;
         }
+    } else if (source.kind == SourceKind::Image && !info.isFile() && !isBlockDevice(source.path)) {
+        // Opening a pipe or a socket would block.
+        setReason(reason, QStringLiteral("%1 is not a disc image.").arg(source.path));
+        return std::nullopt;
     }
 
-    DvdPtr dvd(DVDOpen2(nullptr, &kQuietLogger, QFile::encodeName(source.path).constData()));
-    if (!dvd) {
+    // A drive may need several seconds to spin up and read its IFOs.
+    const int timeoutMs = source.kind == SourceKind::Drive ? 30000 : 10000;
+    RawFacts raw;
+    switch (readRawFactsInChild(QFile::encodeName(source.path), source.kind != SourceKind::Drive, timeoutMs, raw)) {
+    case ChildEnd::Finished:
+        break;
+    case ChildEnd::NotStarted:
+        // No process to spare: read here rather than not at all.
+        raw = readRawFacts(QFile::encodeName(source.path).constData(), source.kind != SourceKind::Drive);
+        break;
+    case ChildEnd::Crashed:
+        setReason(reason, QStringLiteral("the disc's IFO files are damaged."));
+        return std::nullopt;
+    case ChildEnd::TimedOut:
+        setReason(reason, QStringLiteral("reading %1 took too long.").arg(source.path));
+        return std::nullopt;
+    }
+
+    const QString set = QString::number(raw.failureArg);
+    const QString set2 = QStringLiteral("%1").arg(raw.failureArg, 2, 10, QLatin1Char('0'));
+    switch (raw.failure) {
+    case Failure::None:
+        break;
+    case Failure::Open:
         setReason(reason, QStringLiteral("%1 cannot be opened as a DVD.").arg(source.path));
         return std::nullopt;
-    }
-    IfoPtr vmg(ifoOpen(dvd.get(), 0));
-    if (!vmg || !vmg->vmgi_mat) {
+    case Failure::NoVmg:
         setReason(reason, QStringLiteral("%1 holds no readable DVD-Video disc (no valid VIDEO_TS.IFO).").arg(source.path));
         return std::nullopt;
-    }
-    const tt_srpt_t *titles = vmg->tt_srpt;
-    if (!titles || !titles->title || titles->nr_of_srpts == 0) {
+    case Failure::NoTitles:
         setReason(reason, QStringLiteral("the disc has no titles."));
+        return std::nullopt;
+    case Failure::MissingTitleSet:
+        setReason(reason, QStringLiteral("title %1 points to a missing title set.").arg(set));
+        return std::nullopt;
+    case Failure::TitleSetUnreadable:
+        setReason(reason, QStringLiteral("title set %1 cannot be read (VTS_%2_0.IFO).").arg(set, set2));
+        return std::nullopt;
+    case Failure::VobsIncomplete:
+        setReason(reason, QStringLiteral("the video of title set %1 is missing or cut short (VTS_%2_1.VOB).").arg(set, set2));
+        return std::nullopt;
+    case Failure::NoId:
+        setReason(reason, QStringLiteral("the disc's identifier cannot be read."));
         return std::nullopt;
     }
 
     Facts facts;
-    facts.discSide = vmg->vmgi_mat->disc_side == 2 ? 2 : 1;
-    const int titleSets = vmg->vmgi_mat->vmg_nr_of_title_sets;
-    std::map<int, IfoPtr> sets;
-    for (int t = 0; t < titles->nr_of_srpts; ++t) {
-        const title_info_t &title = titles->title[t];
-        const int setNumber = title.title_set_nr;
-        if (setNumber < 1 || setNumber > titleSets) {
-            setReason(reason, QStringLiteral("title %1 points to a missing title set.").arg(t + 1));
-            return std::nullopt;
-        }
-        auto found = sets.find(setNumber);
-        if (found == sets.end()) {
-            IfoPtr vts(ifoOpen(dvd.get(), setNumber));
-            if (!vts || !vts->vtsi_mat) {
-                setReason(reason, QStringLiteral("title set %1 cannot be read (VTS_%2_0.IFO).")
-                                      .arg(setNumber)
-                                      .arg(setNumber, 2, 10, QLatin1Char('0')));
-                return std::nullopt;
-            }
-            // A drive holds a pressed or burnt disc, not a file that can be cut
-            // short, and reading its far end would spin it up for nothing.
-            if (source.kind != SourceKind::Drive && !titleVobsComplete(dvd.get(), setNumber, vts.get())) {
-                setReason(reason, QStringLiteral("the video of title set %1 is missing or cut short (VTS_%2_1.VOB).")
-                                      .arg(setNumber)
-                                      .arg(setNumber, 2, 10, QLatin1Char('0')));
-                return std::nullopt;
-            }
-            found = sets.emplace(setNumber, std::move(vts)).first;
-        }
-        const vtsi_mat_t *mat = found->second->vtsi_mat;
+    facts.discSide = raw.side == 2 ? 2 : 1;
+    facts.uniqueId = QString::fromStdString(raw.id);
+    for (const RawTitle &t : raw.titles) {
         TitleFacts tf;
-        tf.chapters = title.nr_of_ptts;
-        const int subpictures = std::min<int>(mat->nr_of_vts_subp_streams, 32);
-        for (int i = 0; i < subpictures; ++i) {
-            const subp_attr_t &attr = mat->vts_subp_attr[i];
-            tf.subpictureLanguageCodes << (attr.type == 1 ? codeFromAttribute(attr.lang_code) : QString());
-        }
-        const int audio = std::min<int>(mat->nr_of_vts_audio_streams, 8);
-        for (int i = 0; i < audio; ++i) {
-            const audio_attr_t &attr = mat->vts_audio_attr[i];
-            tf.audioLanguageCodes << (attr.lang_type == 1 ? codeFromAttribute(attr.lang_code) : QString());
-        }
+        tf.chapters = t.chapters;
+        for (const std::string &c : t.subpictures)
+            tf.subpictureLanguageCodes << QString::fromStdString(c);
+        for (const std::string &c : t.audio)
+            tf.audioLanguageCodes << QString::fromStdString(c);
         facts.titles.push_back(tf);
     }
-
-    unsigned char id[16] = {};
-    if (DVDDiscID(dvd.get(), id) != 0) {
-        setReason(reason, QStringLiteral("the disc's identifier cannot be read."));
-        return std::nullopt;
-    }
-    // The identifier is an MD5 digest of the disc's IFO files; half of it (64
-    // bits) still tells discs apart and fits the information dialog's label.
-    facts.uniqueId = QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(id), 8).toHex().toUpper());
     return facts;
 }
 

@@ -83,6 +83,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(dvd->CurrentTitle().toInt32(), 2, 2000);
         QCOMPARE(dvd->CurrentChapter().toInt32(), 1);
         QCOMPARE(dvd->TotalTitleTime().toString(), QStringLiteral("00:00:10:00"));
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.title == 2 && s.frame >= 30; }));
+        verifyTimeMatchesPicture();
     }
 
     void titleOneRunsIntoTitleTwo()
@@ -97,6 +99,8 @@ private slots:
         dvd->PlayForwards(Variant::fromDouble(1.0));
         QTRY_COMPARE_WITH_TIMEOUT(dvd->CurrentTitle().toInt32(), 2, 2000);
         QCOMPARE(dvd->TotalTitleTime().toString(), QStringLiteral("00:00:10:00"));
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.title == 2 && s.frame >= 30; }));
+        verifyTimeMatchesPicture();
     }
 
     void fastForwardRates_data()

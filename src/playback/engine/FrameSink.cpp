@@ -156,17 +156,32 @@ void FrameSink::displayed()
 
 QImage FrameSink::lastFrame() const
 {
-    std::lock_guard lock(m_mutex);
-    if (m_front < 0 || m_width == 0)
-        return {};
-    if (m_cachedSerial != m_serial) {
-        const unsigned char *base = m_buffers[m_front].data();
-        const std::size_t ySize = std::size_t(m_pitch) * m_lines;
-        m_cached = i420ToImage(base, base + ySize, base + ySize + ySize / 4, int(m_width), int(m_height), int(m_pitch),
-                               int(m_pitch / 2));
-        m_cachedSerial = m_serial;
+    // Only the copy of the planes happens under the lock, so that libvlc's video
+    // thread is never held up for the conversion (a held-up display thread makes
+    // pictures late and the count uneven).
+    std::vector<unsigned char> planes;
+    unsigned width, height, pitch, lines;
+    std::uint64_t serial;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_front < 0 || m_width == 0)
+            return {};
+        if (m_cachedSerial == m_serial)
+            return m_cached;
+        planes = m_buffers[m_front];
+        width = m_width;
+        height = m_height;
+        pitch = m_pitch;
+        lines = m_lines;
+        serial = m_serial;
     }
-    return m_cached;
+    const std::size_t ySize = std::size_t(pitch) * lines;
+    QImage image = i420ToImage(planes.data(), planes.data() + ySize, planes.data() + ySize + ySize / 4, int(width),
+                               int(height), int(pitch), int(pitch / 2));
+    std::lock_guard lock(m_mutex);
+    m_cached = image;
+    m_cachedSerial = serial;
+    return image;
 }
 
 QSize FrameSink::frameSize() const

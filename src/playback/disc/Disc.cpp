@@ -23,12 +23,12 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <linux/cdrom.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <linux/cdrom.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace playback::disc {
@@ -91,7 +91,7 @@ int driveStatus(const QString &device)
 bool titleVobsComplete(dvd_reader_t *dvd, int titleSet, const ifo_handle_t *vts)
 {
     const c_adt_t *cells = vts->vts_c_adt;
-    if (!cells || !cells->cell_adr_table)
+    if (!cells || !cells->cell_adr_table || cells->last_byte + 1 < C_ADT_SIZE)
         return false;
     const unsigned count = (cells->last_byte + 1 - C_ADT_SIZE) / sizeof(cell_adr_t);
     if (count == 0)

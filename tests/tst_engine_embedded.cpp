@@ -1,0 +1,129 @@
+// orvanta-test: ENGINE XVFB
+// The libvlc playback control embedded in an X11 window: libvlc draws into a
+// child window of the control, the picture is read back from the screen.
+
+#include "playback/engine/VlcPlaybackControl.h"
+
+#include "tst_engine_stamp.h"
+
+#include <QtTest>
+#include <QScreen>
+#include <QStandardPaths>
+
+using namespace enginetest;
+using playback::PlaybackError;
+using playback::Variant;
+using playback::engine::VlcPlaybackControl;
+
+class EngineEmbeddedTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QWidget> host;
+    VlcPlaybackControl *dvd = nullptr;
+
+    // The picture on screen inside widget w, brought back to the disc's 720x576.
+    std::optional<Stamp> stampIn(QWidget *w)
+    {
+        QScreen *screen = QGuiApplication::primaryScreen();
+        const QPoint origin = w->mapToGlobal(QPoint(0, 0));
+        // The 4:3 picture is fitted into the area and centred.
+        int pw = w->width(), ph = pw * 3 / 4;
+        if (ph > w->height()) {
+            ph = w->height();
+            pw = ph * 4 / 3;
+        }
+        const QImage shot = screen->grabWindow(0, origin.x() + (w->width() - pw) / 2,
+                                               origin.y() + (w->height() - ph) / 2, pw, ph).toImage();
+        return readStamp(shot.scaled(720, 576, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    }
+    bool waitForStamp(QWidget *w, const std::function<bool(const Stamp &)> &pred, int timeoutMs = 6000)
+    {
+        return QTest::qWaitFor([&] { auto s = stampIn(w); return s && pred(*s); }, timeoutMs);
+    }
+    void open(const QString &disc)
+    {
+        host = std::make_unique<QWidget>();
+        host->setGeometry(20, 20, 768, 576);
+        dvd = new VlcPlaybackControl(disc, host.get());
+        dvd->setGeometry(0, 0, 768, 576);
+        host->show();
+        QVERIFY(QTest::qWaitForWindowExposed(host.get()));
+        QVERIFY(!dvd->rendersIntoMemory());
+    }
+
+private slots:
+    void cleanup()
+    {
+        host.reset();
+        dvd = nullptr;
+    }
+
+    void playsIntoTheWindowAndReportsThePosition()
+    {
+        open(discs() + QStringLiteral("/plain.iso"));
+        dvd->Play();
+        QVERIFY(waitForStamp(dvd, [](const Stamp &s) { return s.title == 1 && s.frame > 10; }));
+        // Embedded, the position is libvlc's less its measured read-ahead: close to the
+        // picture, not frame exact.
+        int worst = 0;
+        for (int i = 0; i < 10; ++i) {
+            QTest::qWait(97);
+            const QString time = dvd->CurrentTime().toString();
+            const auto s = stampIn(dvd);
+            QVERIFY(s);
+            worst = std::max(worst, std::abs(framesOf(time) - s->frame));
+        }
+        QVERIFY2(worst <= 13, qPrintable(QString::number(worst)));
+    }
+
+    void mouseChoosesAMenuButton()
+    {
+        const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+        if (xdotool.isEmpty())
+            QSKIP("xdotool is needed to move the real pointer");
+        open(discs() + QStringLiteral("/menu.iso"));
+        dvd->Play();
+        QVERIFY(waitForStamp(dvd, [](const Stamp &s) { return s.title == 0; }));
+        QTest::qWait(400);
+        // The second button ("Title 2") is at 360,410 on the 720x576 picture.
+        const QPoint button = dvd->mapToGlobal(QPoint(360 * 768 / 720, 410));
+        QProcess::execute(xdotool, {QStringLiteral("mousemove"), QString::number(button.x()),
+                                    QString::number(button.y())});
+        QTest::qWait(300);
+        QProcess::execute(xdotool, {QStringLiteral("click"), QStringLiteral("1")});
+        QVERIFY(waitForStamp(dvd, [](const Stamp &s) { return s.title == 2; }));
+        QTRY_COMPARE_WITH_TIMEOUT(dvd->CurrentTitle().toInt32(), 2, 2000);
+    }
+
+    void fullScreenAndBack_data()
+    {
+        QTest::addColumn<bool>("byEscape");
+        QTest::newRow("Escape") << true;
+        QTest::newRow("close request (Alt+F4)") << false;
+    }
+    void fullScreenAndBack()
+    {
+        QFETCH(bool, byEscape);
+        open(discs() + QStringLiteral("/plain"));
+        dvd->Play();
+        QVERIFY(waitForStamp(dvd, [](const Stamp &s) { return s.title == 1; }));
+        dvd->setFullScreenMode(Variant::fromBool(true));
+        QVERIFY(dvd->isFullScreen());
+        QWidget *full = dvd->fullScreenWindow();
+        QVERIFY(full);
+        QVERIFY(QTest::qWaitForWindowExposed(full));
+        QTRY_COMPARE_WITH_TIMEOUT(full->geometry(), QGuiApplication::primaryScreen()->geometry(), 2000);
+        // The picture now fills the screen: its stamp reads at full-screen scale.
+        QVERIFY(waitForStamp(full, [](const Stamp &s) { return s.title == 1; }));
+        if (byEscape)
+            QTest::keyClick(full, Qt::Key_Escape);
+        else
+            full->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!dvd->isFullScreen(), 2000);
+        QVERIFY(host->isVisible());
+        QVERIFY(dvd->isPlaying());
+        QVERIFY(waitForStamp(dvd, [](const Stamp &s) { return s.title == 1; }));
+    }
+};
+
+QTEST_MAIN(EngineEmbeddedTest)
+#include "tst_engine_embedded.moc"

@@ -66,7 +66,9 @@ private slots:
 
     void ejectFailsWithPlainReason_data();
     void ejectFailsWithPlainReason();
-    void opticalDrivesAreDistinctBlockDevices();
+    void opticalDrivesIn_data();
+    void opticalDrivesIn();
+    void foundDiscIsADriveWithFacts();
 
 private:
     QTemporaryDir m_tmp;
@@ -334,21 +336,51 @@ void TestDisc::ejectFailsWithPlainReason()
     }
 }
 
-void TestDisc::opticalDrivesAreDistinctBlockDevices()
+void TestDisc::opticalDrivesIn_data()
 {
-    const QStringList drives = opticalDrives();
-    QStringList distinct = drives;
-    QCOMPARE(distinct.removeDuplicates(), 0);
-    for (const QString &drive : drives) {
-        QCOMPARE(QFileInfo(drive).canonicalFilePath(), drive);
-        const std::optional<Source> source = playback::disc::sourceFromArgument(drive);
-        QVERIFY(source && source->kind == SourceKind::Drive);
+    // Entries of a device folder as "name=target" (a link) or "name" (a plain
+    // file); the drives found, in order.
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QStringList>("drives");
+    QStringList blocks; // real block devices stand in for drives
+    for (const QFileInfo &entry : QDir(QStringLiteral("/dev")).entryInfoList(QDir::System | QDir::Files, QDir::Name)) {
+        const std::optional<Source> s = playback::disc::sourceFromArgument(entry.filePath());
+        if (!entry.isSymLink() && s && s->kind == SourceKind::Drive && blocks.size() < 3)
+            blocks << s->path;
     }
+    QTest::newRow("empty folder") << QStringList() << QStringList();
+    QTest::newRow("plain files and dangling links are no drives")
+        << QStringList{"sr0", "sr1=/nonexistent/sr1", "dvd=" + m_tmp.path() + "/notes.txt"} << QStringList();
+    if (blocks.size() < 3)
+        return; // a machine without block devices offers no more rows
+    const QString b0 = blocks[0], b1 = blocks[1], b2 = blocks[2];
+    QTest::newRow("numeric order, duplicates once")
+        << QStringList{"sr0=" + b0, "sr10=" + b1, "sr2=" + b2, "dvd=sr0", "cdrom=" + b0} << QStringList{b0, b2, b1};
+    QTest::newRow("dvd and cdrom only") << QStringList{"dvd=" + b1, "cdrom=" + b2} << QStringList{b1, b2};
+    QTest::newRow("mixed with a plain file") << QStringList{"sr0", "sr1=" + b2, "cdrom=" + b2} << QStringList{b2};
+}
+
+void TestDisc::opticalDrivesIn()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(QStringList, drives);
+    QTemporaryDir dev;
+    QVERIFY(dev.isValid());
+    for (const QString &entry : entries) {
+        const QString name = entry.section('=', 0, 0);
+        const QString target = entry.section('=', 1);
+        QVERIFY(target.isEmpty() ? touch(dev.filePath(name)) : QFile::link(target, dev.filePath(name)));
+    }
+    QCOMPARE(detail::opticalDrivesIn(dev.path()), drives);
+}
+
+void TestDisc::foundDiscIsADriveWithFacts()
+{
     // Whatever the machine holds, a found disc is a drive with readable facts.
     const std::optional<Source> found = findDiscInDrives();
     if (found) {
         QCOMPARE(found->kind, SourceKind::Drive);
-        QVERIFY(drives.contains(found->path));
+        QVERIFY(opticalDrives().contains(found->path));
         QVERIFY(readFacts(*found));
     }
 }

@@ -209,10 +209,14 @@ std::optional<Source> sourceFromArgument(const QString &argument)
     return Source{SourceKind::Image, absolute};
 }
 
-QStringList opticalDrives()
+QStringList opticalDrives() { return detail::opticalDrivesIn(QStringLiteral("/dev")); }
+
+namespace detail {
+
+QStringList opticalDrivesIn(const QString &devDir)
 {
     QStringList candidates;
-    QDir dev(QStringLiteral("/dev"));
+    QDir dev(devDir);
     QStringList sr = dev.entryList({QStringLiteral("sr*")}, QDir::System | QDir::Files | QDir::NoDotAndDotDot);
     // sr2 before sr10
     std::sort(sr.begin(), sr.end(), [](const QString &a, const QString &b) {
@@ -220,7 +224,7 @@ QStringList opticalDrives()
     });
     for (const QString &name : sr)
         candidates << dev.filePath(name);
-    candidates << QStringLiteral("/dev/dvd") << QStringLiteral("/dev/cdrom");
+    candidates << dev.filePath(QStringLiteral("dvd")) << dev.filePath(QStringLiteral("cdrom"));
 
     QStringList drives;
     for (const QString &candidate : candidates) {
@@ -230,6 +234,8 @@ QStringList opticalDrives()
     }
     return drives;
 }
+
+} // namespace detail
 
 std::optional<Source> findDiscInDrives()
 {

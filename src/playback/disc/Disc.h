@@ -61,6 +61,9 @@ QString languageName(const QString &code);
 std::optional<QString> videoDirectory(const Source &source);
 
 namespace detail {
+// opticalDrives() over another device folder.
+QStringList opticalDrivesIn(const QString &devDir);
+
 // The mount point of device in a mount table written like /proc/self/mounts
 // (octal escapes such as \040 for a space); the last mount wins.
 std::optional<QString> mountPointIn(const QByteArray &mountTable, const QString &device);

@@ -137,8 +137,6 @@ void Form2TrickPlayTest::sequence_data()
     QTest::newRow("play and pause keep the speed")
         << "BPCB" << QStringList{"x8", "x8", "x8", "x4"} << QStringList{"PlayBackwards 8", "PlayBackwards 4"}
         << "Image16";
-    QTest::newRow("play after trick play")
-        << "FP" << QStringList{"x2", "x2"} << QStringList{"PlayForwards 2"} << "Image12";
 }
 
 void Form2TrickPlayTest::sequence()

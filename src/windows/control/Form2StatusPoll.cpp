@@ -91,10 +91,18 @@ void Form2::Timer1_Timer()
     });
 
     // 9, 10: the title is read afresh for each test and for the caption.
-    if (step.test([&] { return dvd().CurrentTitle().toInt32() != 1; }))
-        step([&] { Chap->setText(QStringLiteral("Title ") + QString::number(minusOne(dvd().CurrentTitle().toInt32()))); });
-    if (step.test([&] { return dvd().CurrentTitle().toInt32() == 1; }))
-        step([&] { Chap->setText(QStringLiteral("Chapter ") + QString::number(dvd().CurrentChapter().toInt32())); });
+    if (step.test([&] { return dvd().CurrentTitle().toInt32() != 1; })) {
+        step([&] {
+            const std::int32_t shown = minusOne(dvd().CurrentTitle().toInt32());
+            Chap->setText(QStringLiteral("Title ") + QString::number(shown));
+        });
+    }
+    if (step.test([&] { return dvd().CurrentTitle().toInt32() == 1; })) {
+        step([&] {
+            const std::int32_t chapter = dvd().CurrentChapter().toInt32();
+            Chap->setText(QStringLiteral("Chapter ") + QString::number(chapter));
+        });
+    }
 
     // 11: a count that does not fit 16 bits keeps the previous one.
     step([&] { Module1::SubtitleStreamCount = toStreamCount(dvd().SubpictureStreamsAvailable().toInt32()); });

@@ -99,8 +99,9 @@ int main(int argc, char **argv)
         samples.emplace_back(t, kb);
         std::printf("t=%4d s  RSS %7ld kB  plays %d  position %s\n", t, kb, plays, qPrintable(lastPosition));
         std::fflush(stdout);
+        // Not quit(): Qt first asks every window to close, and the video window refuses.
         if (t >= seconds)
-            application.quit();
+            QCoreApplication::exit(0);
     });
     sampler.start(kSampleSeconds * 1000);
 

@@ -1,0 +1,131 @@
+// Measures the libvlc playback control rendering into memory (run it on the
+// offscreen platform). Modes:
+//   engine_bench cpu DISC SECONDS   plays title 1, prints "cpu <user+sys seconds>"
+//   engine_bench accuracy DISC SECONDS
+//        prints the distance between CurrentTime and the frame stamp on screen,
+//        over every picture shown: "accuracy <max frames> <mean frames> <pictures>"
+//   engine_bench latency DISC
+//        prints "play_to_picture <ms>", "chapter_to_picture <ms>",
+//        "reverse_pictures_per_second_x<N> <n>" for N = 1, 2, 4, 8.
+
+#include "playback/engine/VlcPlaybackControl.h"
+
+#include "tst_engine_stamp.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+
+using namespace enginetest;
+using playback::Variant;
+using playback::engine::VlcPlaybackControl;
+
+namespace {
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
+}
+
+bool waitStamp(VlcPlaybackControl &dvd, const std::function<bool(const Stamp &)> &pred, int timeoutMs)
+{
+    return QTest::qWaitFor(
+        [&] {
+            auto s = readStamp(dvd.lastFrame());
+            return s && pred(*s);
+        },
+        timeoutMs);
+}
+
+int cpu(const QString &disc, int seconds)
+{
+    VlcPlaybackControl dvd(disc);
+    const double before = cpuSeconds();
+    dvd.Play();
+    QTest::qWait(seconds * 1000);
+    dvd.Stop();
+    std::printf("cpu %.3f\n", cpuSeconds() - before);
+    return 0;
+}
+
+int accuracy(const QString &disc, int seconds)
+{
+    VlcPlaybackControl dvd(disc);
+    dvd.Play();
+    if (!waitStamp(dvd, [](const Stamp &s) { return s.title == 1; }, 5000))
+        return 1;
+    int worst = 0, count = 0;
+    double sum = 0;
+    QObject::connect(&dvd, &VlcPlaybackControl::pictureShown, [&] {
+        const auto s = readStamp(dvd.lastFrame());
+        if (!s || s->title != 1)
+            return;
+        const int d = std::abs(framesOf(dvd.CurrentTime().toString()) - s->frame);
+        worst = std::max(worst, d);
+        sum += d;
+        ++count;
+    });
+    QTest::qWait(seconds * 1000);
+    std::printf("accuracy %d %.3f %d\n", worst, count ? sum / count : 0.0, count);
+    return 0;
+}
+
+int latency(const QString &disc)
+{
+    VlcPlaybackControl dvd(disc);
+    QElapsedTimer clock;
+    clock.start();
+    dvd.Play();
+    if (!waitStamp(dvd, [](const Stamp &s) { return s.title == 1; }, 5000))
+        return 1;
+    std::printf("play_to_picture %lld\n", clock.elapsed());
+    waitStamp(dvd, [](const Stamp &s) { return s.frame > 25; }, 5000);
+    clock.restart();
+    dvd.PlayNextChapter();
+    waitStamp(dvd, [](const Stamp &s) { return s.chapter == 2; }, 5000);
+    std::printf("chapter_to_picture %lld\n", clock.elapsed());
+    for (double speed : {1.0, 2.0, 4.0, 8.0}) {
+        dvd.PlayNextChapter();
+        waitStamp(dvd, [](const Stamp &s) { return s.chapter == 3 && s.frame > 420; }, 5000);
+        dvd.PlayBackwards(Variant::fromDouble(speed));
+        int pictures = 0, last = -1;
+        clock.restart();
+        while (clock.elapsed() < 1500 && dvd.isScanningBackwards()) {
+            QTest::qWait(5);
+            if (auto s = readStamp(dvd.lastFrame()); s && s->frame != last) {
+                last = s->frame;
+                ++pictures;
+            }
+        }
+        std::printf("reverse_pictures_per_second_x%g %.1f\n", speed, pictures * 1000.0 / clock.elapsed());
+        dvd.PlayForwards(Variant::fromDouble(1.0));
+        dvd.PlayPrevChapter();
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: engine_bench cpu|accuracy|latency DISC [SECONDS]\n");
+        return 2;
+    }
+    const int seconds = args.size() > 3 ? args[3].toInt() : 20;
+    if (args[1] == QLatin1String("cpu"))
+        return cpu(args[2], seconds);
+    if (args[1] == QLatin1String("accuracy"))
+        return accuracy(args[2], seconds);
+    if (args[1] == QLatin1String("latency"))
+        return latency(args[2]);
+    return 2;
+}

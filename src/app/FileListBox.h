@@ -30,11 +30,10 @@ public:
     // The names listed, in order.
     QStringList fileNames() const;
 
-    // The listing rule on its own: the visible files of a readable directory,
-    // sorted; throws PathNotFound like setPath().
+private:
+    // The visible files of a readable directory, sorted; throws PathNotFound.
     static QStringList listFiles(const QString &directory);
 
-private:
     QString m_path;
 };
 

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,6 +56,9 @@ private slots:
     void uniqueIdTellsDiscsApart();
     void readFactsRefusesBadDiscs_data();
     void readFactsRefusesBadDiscs();
+
+    void readFactsSurvivesDamagedIfos_data();
+    void readFactsSurvivesDamagedIfos();
 
     void languageName_data();
     void languageName();
@@ -224,6 +228,64 @@ void TestDisc::readFactsRefusesBadDiscs()
     QVERIFY(!reason.isEmpty());
     QVERIFY2(reason.endsWith('.'), qPrintable(reason));
     QVERIFY2(timer.elapsed() < 3000, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
+}
+
+void TestDisc::readFactsSurvivesDamagedIfos_data()
+{
+    QTest::addColumn<QString>("ifo");
+    QTest::addColumn<quint32>("seed");
+    const QStringList ifos = {"VIDEO_TS.IFO", "VTS_01_0.IFO", "VTS_02_0.IFO"};
+    for (quint32 seed = 1; seed <= 24; ++seed)
+        QTest::addRow("%s seed %u", qPrintable(ifos[seed % 3]), seed) << ifos[seed % 3] << seed;
+}
+
+void TestDisc::readFactsSurvivesDamagedIfos()
+{
+    ORVANTA_REQUIRE_SAMPLE_DISC();
+    QFETCH(QString, ifo);
+    QFETCH(quint32, seed);
+    // The sample disc with a few bytes of one IFO (and its backup) overwritten;
+    // the VOBs are links, to keep the copy small.
+    QTemporaryDir disc;
+    QVERIFY(disc.isValid());
+    const QString from = testsupport::sampleVideoTs(SampleVariant::Plain);
+    const QString to = disc.path() + "/VIDEO_TS";
+    QVERIFY(QDir().mkpath(to));
+    for (const QString &name : QDir(from).entryList(QDir::Files)) {
+        if (name.endsWith(".VOB"))
+            QVERIFY(QFile::link(from + '/' + name, to + '/' + name));
+        else
+            QVERIFY(QFile::copy(from + '/' + name, to + '/' + name));
+    }
+    QFile original(from + '/' + ifo);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    QByteArray damaged = original.readAll();
+    QRandomGenerator random(seed);
+    const int changes = 1 + random.bounded(20);
+    for (int i = 0; i < changes; ++i)
+        damaged[random.bounded(int(std::min<qsizetype>(damaged.size(), 4096)))] = char(random.bounded(256));
+    for (const QString &name : {ifo, QString(ifo).replace(".IFO", ".BUP")}) {
+        QFile f(to + '/' + name);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(f.write(damaged), damaged.size());
+    }
+
+    QString reason;
+    const std::optional<Facts> facts = readFacts(Source{SourceKind::Folder, disc.path()}, &reason);
+    if (!facts) {
+        QVERIFY(reason.endsWith('.'));
+        return;
+    }
+    // Damage that libdvdread reads past must still give facts of the usual shape.
+    QVERIFY(!facts->titles.empty() && facts->titles.size() <= 99);
+    for (const TitleFacts &t : facts->titles) {
+        QVERIFY(t.chapters >= 0 && t.chapters <= 999);
+        QVERIFY(t.subpictureLanguageCodes.size() <= 32 && t.audioLanguageCodes.size() <= 8);
+        for (const QString &code : t.subpictureLanguageCodes + t.audioLanguageCodes)
+            QVERIFY2(QRegularExpression("^([a-z]{2})?$").match(code).hasMatch(), qPrintable(code));
+    }
+    QVERIFY(QRegularExpression("^[0-9A-F]{16}$").match(facts->uniqueId).hasMatch());
+    QVERIFY(facts->discSide == 1 || facts->discSide == 2);
 }
 
 void TestDisc::languageName_data()

@@ -49,6 +49,7 @@ QLabel *panelLabel(QWidget *parent, const char *name, const QString &caption, do
     QPalette pal = l->palette();
     pal.setColor(QPalette::WindowText, QColor(255, 0, 0));
     l->setPalette(pal);
+    l->setTextFormat(Qt::PlainText); // texts come from the disc: never rich text
     l->setAlignment(alignment | Qt::AlignTop);
     l->setAttribute(Qt::WA_TransparentForMouseEvents);
     return l;

@@ -132,16 +132,22 @@ void FrameSink::displayed()
                 m_takenAnchor.reset();
             } else if (!m_havePosition) {
                 m_positionMs = 0.0;
-            } else if (m_titleEnd && m_positionMs + 1.5 * period >= double(m_titleEnd->first)) {
+            } else if (m_titleEnd
+                       && (m_positionMs + 1.5 * period >= double(m_titleEnd->first) || gapMs > 4 * period / m_rate)) {
+                // The old title's pictures have run out, or libvlc paused to start the
+                // new title (it holds the new title's first picture until its clock runs).
                 m_positionMs = double(m_titleEnd->second);
                 m_titleEnd.reset();
             } else {
                 int steps = 1;
-                if (!m_restart) {
-                    // +0.3 rather than rounding: a late picture at normal speed (60 ms) is still one frame.
-                    steps = std::max(1, int(std::floor(gapMs * m_rate / period + 0.3)));
-                    steps = std::min(steps, std::max(2, int(std::ceil(m_rate * 4))));
-                }
+                // libvlc skips a picture when it is late, so the gap tells how many
+                // went by; +0.3 rather than rounding keeps a late picture at normal
+                // speed (60 ms) one frame. A gap of several frames and over 150 ms is a
+                // stall (libvlc holding a picture until its clock runs), after which
+                // the next picture simply follows.
+                const double frames = gapMs * m_rate / period;
+                if (!m_restart && (frames < 3.5 || gapMs < 150.0))
+                    steps = std::max(1, int(std::floor(frames + 0.3)));
                 m_positionMs += steps * period;
             }
             m_havePosition = true;

@@ -413,32 +413,24 @@ void VlcPlaybackControl::PlayBackwards(const Variant &speed)
         m_sink->setRate(1.0);
     m_paused = false;
     m_scanning = true;
-    m_scanEnding = false;
     m_scanClock.start();
     m_scanTimer.start();
 }
 
 void VlcPlaybackControl::scanStep()
 {
-    if (!m_scanning || m_scanEnding || !m_player)
+    if (!m_scanning || !m_player)
         return;
     const double elapsed = double(m_scanClock.restart());
     m_scanPositionMs -= elapsed * m_scanSpeed;
     if (m_scanPositionMs <= 0.0) {
-        // The title's start: show its first picture, and once that seek has settled
-        // (a paused seek takes up to ~250 ms the first time) play on forwards at
-        // normal speed, counting from that picture.
+        // The title's start: play it from its first chapter at normal speed. A chapter
+        // jump (rather than a seek to 0) gives the display clock its exact anchor.
         m_scanPositionMs = 0.0;
-        m_scanEnding = true;
-        m_scanTimer.stop();
-        libvlc_media_player_set_time(m_player, 0);
-        QTimer::singleShot(300, this, [this] {
-            if (!m_scanning || !m_scanEnding)
-                return;
-            if (m_sink)
-                m_sink->setShownPosition(0);
-            endScan(true);
-        });
+        const int title = libvlc_media_player_get_title(m_player);
+        endScan(true);
+        if (title >= 1)
+            jumpTo(title, 0);
         return;
     }
     const auto target = std::int64_t(m_scanPositionMs);
@@ -452,7 +444,6 @@ void VlcPlaybackControl::endScan(bool playOn)
     if (!m_scanning)
         return;
     m_scanning = false;
-    m_scanEnding = false;
     m_scanTimer.stop();
     if (playOn && m_player) {
         libvlc_media_player_set_pause(m_player, 0);

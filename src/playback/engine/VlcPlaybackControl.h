@@ -156,7 +156,6 @@ private:
     std::map<int, std::vector<std::int64_t>> m_chapterOffsets;
 
     bool m_scanning = false;
-    bool m_scanEnding = false;
     double m_scanSpeed = 1.0;
     double m_scanPositionMs = 0.0;
     QTimer m_scanTimer;

@@ -153,6 +153,11 @@ void FrameSink::displayed()
             m_havePosition = true;
             m_restart = false;
             m_newPictures.fetch_add(1);
+        } else if (m_rate <= 1.0) {
+            // At normal speed libvlc shows the same picture again only while the
+            // stream stands still (waiting for its clock, paused): the next new
+            // picture simply follows. (Fast play repeats pictures between skips.)
+            m_restart = true;
         }
         m_lastDisplay = now;
     }

@@ -424,13 +424,15 @@ void VlcPlaybackControl::scanStep()
     const double elapsed = double(m_scanClock.restart());
     m_scanPositionMs -= elapsed * m_scanSpeed;
     if (m_scanPositionMs <= 0.0) {
-        // The title's start: play it from its first chapter at normal speed. A chapter
-        // jump (rather than a seek to 0) gives the display clock its exact anchor.
+        // The title's start: play it from its first chapter at normal speed (a paused
+        // seek to 0 would show the next GOP's picture). The scan held the picture, so
+        // no older pictures are queued: the anchor holds for the next one at once
+        // (libvlc sends no chapter event when the chapter stays the same).
         m_scanPositionMs = 0.0;
         const int title = libvlc_media_player_get_title(m_player);
         endScan(true);
         if (title >= 1)
-            jumpTo(title, 0);
+            jumpTo(title, 0, true);
         return;
     }
     const auto target = std::int64_t(m_scanPositionMs);
@@ -455,7 +457,7 @@ void VlcPlaybackControl::endScan(bool playOn)
     }
 }
 
-void VlcPlaybackControl::jumpTo(int title, int chapter)
+void VlcPlaybackControl::jumpTo(int title, int chapter, bool armed)
 {
     const int current = libvlc_media_player_get_title(m_player);
     if (title != current) {
@@ -467,7 +469,7 @@ void VlcPlaybackControl::jumpTo(int title, int chapter)
         libvlc_media_player_set_chapter(m_player, chapter);
     }
     if (m_sink)
-        m_sink->anchor(chapterOffset(title, chapter), false);
+        m_sink->anchor(chapterOffset(title, chapter), armed);
     if (m_paused) {
         libvlc_media_player_set_pause(m_player, 0);
         m_paused = false;

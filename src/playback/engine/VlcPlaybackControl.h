@@ -123,7 +123,8 @@ private:
 
     void endScan(bool playOn);
     void scanStep();
-    void jumpTo(int title, int chapter); // 1-based title, 0-based chapter
+    // 1-based title, 0-based chapter. armed: no older pictures are queued (see FrameSink::anchor).
+    void jumpTo(int title, int chapter, bool armed = false);
     std::int64_t chapterOffset(int title, int chapter);
     std::int64_t titleLength(int title);
     void readDescriptions();

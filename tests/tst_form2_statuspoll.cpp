@@ -1,6 +1,6 @@
-// The status poll: position fields, the progress bar's pixels, the chapter or
-// title caption, the subtitle language table and the total time, each in the
-// face of short texts, unconvertible values and failing reads.
+// The status poll: position fields, progress bar pixels, chapter or title
+// caption, subtitle language table and total time, also when texts are short,
+// values unconvertible or reads fail.
 #include "app/ClickableLabel.h"
 #include "app/Form.h"
 #include "app/PictureBox.h"
@@ -23,13 +23,21 @@ namespace {
 const QRgb kRed = qRgb(200, 0, 0);
 const QRgb kBlack = qRgb(0, 0, 0);
 
-// Scripts a read: "fail" refuses it, anything else is the text answered.
-void script(FakeDvd *fd, const QString &operation, const QString &answer)
+// An answer as the control gives it: a whole number when the text is one.
+Variant answer(const QString &text)
 {
-    if (answer == QLatin1String("fail"))
+    bool isNumber = false;
+    const qint64 n = text.toLongLong(&isNumber);
+    return isNumber ? Variant::fromInt32(std::int32_t(n)) : Variant::fromString(text);
+}
+
+// Scripts a read: "fail" refuses it, anything else is answered.
+void script(FakeDvd *fd, const QString &operation, const QString &text)
+{
+    if (text == QLatin1String("fail"))
         fd->fails(operation);
     else
-        fd->returns(operation, Variant::fromString(answer));
+        fd->returns(operation, answer(text));
 }
 
 // Red from the left edge to position / scale of the width, black from
@@ -68,7 +76,6 @@ private slots:
 
     void time_data();
     void time();
-    void barSurvivesRepaint();
     void totalCaptionFromSecondRead();
     void chapterOrTitle_data();
     void chapterOrTitle();
@@ -90,43 +97,39 @@ void Form2StatusPollTest::time_data()
     QTest::addColumn<QStringList>("earlier");   // position and total of an earlier tick, if any
     QTest::addColumn<QString>("position");
     QTest::addColumn<QString>("total");
-    QTest::addColumn<QStringList>("labels");    // Label1(0..2) afterwards
-    QTest::addColumn<QString>("totalCaption");  // Label3 afterwards
+    QTest::addColumn<QStringList>("labels");    // Label1(0..2) afterwards; they read 77 before
+    QTest::addColumn<QString>("totalCaption");  // Label3 afterwards; it reads --:--:-- before
     QTest::addColumn<double>("scale");          // 0: the indicator's designed twips scale
     QTest::addColumn<double>("seconds");        // where the red bar ends, in scale units
 
     using L = QStringList;
-    const L kept{"77", "77", "77"}; // what the labels are set to before the tick
-    const QString keptTotal = QStringLiteral("--:--:--");
-    const QString fiveMinutes = QStringLiteral("00:05:00:00");
+    const L kept{"77", "77", "77"};
+    const QString five = QStringLiteral("00:05:00:00");
+    const L m1s15{"00", "01", "15"};
 
     QTest::newRow("hour and more") << L{} << "01:23:45:12" << "01:52:07:21" << L{"01", "23", "45"} << "01:52:07"
                                    << 6727.0 << 5025.0;
-    QTest::newRow("a quarter") << L{} << "00:01:15:12" << fiveMinutes << L{"00", "01", "15"} << "00:05:00" << 300.0
-                               << 75.0;
-    QTest::newRow("ten characters") << L{} << "00:01:15:1" << "00:05:00:0" << L{"00", "01", "15"} << "00:05:00"
-                                    << 300.0 << 75.0;
-    QTest::newRow("nine-character position") << L{} << "00:01:15:" << fiveMinutes << kept << "00:05:00" << 1.0 << 1.0;
-    QTest::newRow("nine-character total")
-        << L{} << "00:01:15:12" << "00:05:00:" << kept << "00:05:00" << 1.0 << 1.0;
-    QTest::newRow("position read fails") << L{} << "fail" << fiveMinutes << kept << "00:05:00" << 1.0 << 1.0;
-    QTest::newRow("no disc") << L{} << "fail" << "fail" << kept << keptTotal << 1.0 << 1.0;
+    QTest::newRow("a quarter") << L{} << "00:01:15:12" << five << m1s15 << "00:05:00" << 300.0 << 75.0;
+    QTest::newRow("ten characters") << L{} << "00:01:15:1" << "00:05:00:0" << m1s15 << "00:05:00" << 300.0 << 75.0;
+    QTest::newRow("nine-character position") << L{} << "00:01:15:" << five << kept << "00:05:00" << 1.0 << 1.0;
+    QTest::newRow("nine-character total") << L{} << "00:01:15:12" << "00:05:00:" << kept << "00:05:00" << 1.0 << 1.0;
+    QTest::newRow("position read fails") << L{} << "fail" << five << kept << "00:05:00" << 1.0 << 1.0;
+    QTest::newRow("no disc") << L{} << "fail" << "fail" << kept << "--:--:--" << 1.0 << 1.0;
     QTest::newRow("short total shown whole") << L{} << "fail" << "0:05" << kept << "0:05" << 1.0 << 1.0;
-    QTest::newRow("one-digit hour") << L{} << "1:02:03:04" << fiveMinutes << L{"1:", "2:", "3:"} << "00:05:00"
-                                    << 300.0 << 0.0;
-    QTest::newRow("blanks around digits") << L{} << " 0: 1: 5:00" << fiveMinutes << L{" 0", " 1", " 5"}
-                                          << "00:05:00" << 300.0 << 65.0;
+    QTest::newRow("one-digit hour") << L{} << "1:02:03:04" << five << L{"1:", "2:", "3:"} << "00:05:00" << 300.0
+                                    << 0.0;
+    QTest::newRow("blanks around digits") << L{} << " 0: 1: 5:00" << five << L{" 0", " 1", " 5"} << "00:05:00"
+                                          << 300.0 << 65.0;
     QTest::newRow("unreadable total keeps the designed scale")
-        << L{} << "00:01:15:12" << "1:02:03:04" << L{"00", "01", "15"} << "1:02:03:" << 0.0 << 75.0;
-    QTest::newRow("zero total keeps the earlier scale")
-        << L{"00:01:00:00", fiveMinutes} << "00:02:30:00" << "00:00:00:00" << L{"00", "02", "30"} << "00:00:00"
-        << 300.0 << 150.0;
-    QTest::newRow("position beyond total") << L{} << "00:10:00:00" << fiveMinutes << L{"00", "10", "00"}
-                                           << "00:05:00" << 300.0 << 600.0;
-    QTest::newRow("position zero") << L{} << "00:00:00:00" << fiveMinutes << L{"00", "00", "00"} << "00:05:00"
-                                   << 300.0 << 0.0;
-    QTest::newRow("moved back") << L{"00:04:00:00", fiveMinutes} << "00:01:15:00" << fiveMinutes
-                                << L{"00", "01", "15"} << "00:05:00" << 300.0 << 75.0;
+        << L{} << "00:01:15:12" << "1:02:03:04" << m1s15 << "1:02:03:" << 0.0 << 75.0;
+    QTest::newRow("zero total keeps the earlier scale") << L{"00:01:00:00", five} << "00:02:30:00" << "00:00:00:00"
+                                                        << L{"00", "02", "30"} << "00:00:00" << 300.0 << 150.0;
+    QTest::newRow("position beyond total") << L{} << "00:10:00:00" << five << L{"00", "10", "00"} << "00:05:00"
+                                           << 300.0 << 600.0;
+    QTest::newRow("position zero") << L{} << "00:00:00:00" << five << L{"00", "00", "00"} << "00:05:00" << 300.0
+                                   << 0.0;
+    QTest::newRow("moved back") << L{"00:04:00:00", five} << "00:01:15:00" << five << m1s15 << "00:05:00" << 300.0
+                                << 75.0;
 }
 
 void Form2StatusPollTest::time()
@@ -141,20 +144,19 @@ void Form2StatusPollTest::time()
 
     Form2 &form = load();
     FakeDvd *fd = FakeDvd::current();
-    if (!earlier.isEmpty()) {
-        script(fd, QStringLiteral("CurrentTime"), earlier[0]);
-        script(fd, QStringLiteral("TotalTitleTime"), earlier[1]);
+    const auto tick = [&](const QString &at, const QString &of) {
+        script(fd, QStringLiteral("CurrentTime"), at);
+        script(fd, QStringLiteral("TotalTitleTime"), of);
         form.Timer1_Timer();
-    }
+    };
+    if (!earlier.isEmpty())
+        tick(earlier[0], earlier[1]);
     for (QLabel *l : form.Label1)
         l->setText(QStringLiteral("77"));
     form.Label3->setText(QStringLiteral("--:--:--"));
     fd->succeeds(QStringLiteral("CurrentTime"));
     fd->succeeds(QStringLiteral("TotalTitleTime"));
-    script(fd, QStringLiteral("CurrentTime"), position);
-    script(fd, QStringLiteral("TotalTitleTime"), total);
-
-    form.Timer1_Timer();
+    tick(position, total);
 
     QCOMPARE(positionLabels(form), labels);
     QCOMPARE(form.Label3->text(), totalCaption);
@@ -162,23 +164,15 @@ void Form2StatusPollTest::time()
         scale = app::pixelsToTwips(form.Progres->image().width());
     QCOMPARE(form.Progres->scaleWidth(), float(scale));
     verifyBar(form.Progres->image(), seconds, scale);
-    QVERIFY(windowtest::msgBoxes().isEmpty());
-}
-
-// The bar is kept, not painted once: a repaint shows it again.
-void Form2StatusPollTest::barSurvivesRepaint()
-{
-    Form2 &form = load();
-    FakeDvd *fd = FakeDvd::current();
-    fd->returns(QStringLiteral("CurrentTime"), Variant::fromString("00:02:30:00"));
-    fd->returns(QStringLiteral("TotalTitleTime"), Variant::fromString("00:05:00:00"));
-    form.Timer1_Timer();
+    // The bar is kept, not painted once: a repaint shows it again.
     form.Progres->repaint();
     const QImage shown = form.Progres->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(shown.size(), form.Progres->image().size());
-    verifyBar(shown, 150, 300);
+    verifyBar(shown, seconds, scale);
+    QVERIFY(windowtest::msgBoxes().isEmpty());
 }
 
+// The caption shows the total of the second read, the scale that of the first.
 void Form2StatusPollTest::totalCaptionFromSecondRead()
 {
     Form2 &form = load();
@@ -207,8 +201,9 @@ void Form2StatusPollTest::chapterOrTitle_data()
     QTest::newRow("title not a number") << L{"one"} << "5" << "Chapter 5" << 3 << 1;
     QTest::newRow("chapter read fails") << L{"1"} << "fail" << "before" << 2 << 1;
     QTest::newRow("lowest title overflows") << L{"-2147483648"} << "5" << "before" << 3 << 0;
-    QTest::newRow("title changes to 1 after the first test") << L{"2", "1", "1"} << "7" << "Chapter 7" << 3 << 1;
-    QTest::newRow("title changes to 2 after the first test") << L{"1", "2"} << "7" << "before" << 2 << 0;
+    // The title may change between the reads of one tick.
+    QTest::newRow("title becomes 1 after the first test") << L{"2", "1", "1"} << "7" << "Chapter 7" << 3 << 1;
+    QTest::newRow("title becomes 2 after the first test") << L{"1", "2"} << "7" << "before" << 2 << 0;
     QTest::newRow("both captions, the later stays") << L{"2", "2", "1"} << "7" << "Chapter 7" << 3 << 1;
 }
 
@@ -223,11 +218,6 @@ void Form2StatusPollTest::chapterOrTitle()
     Form2 &form = load();
     FakeDvd *fd = FakeDvd::current();
     form.Chap->setText(QStringLiteral("before"));
-    const auto answer = [](const QString &text) {
-        bool isNumber = false;
-        const qint64 n = text.toLongLong(&isNumber);
-        return isNumber ? Variant::fromInt32(std::int32_t(n)) : Variant::fromString(text);
-    };
     if (titles.first() == QLatin1String("fail")) {
         fd->fails(QStringLiteral("CurrentTitle"));
     } else {
@@ -235,10 +225,7 @@ void Form2StatusPollTest::chapterOrTitle()
             fd->returnsOnce(QStringLiteral("CurrentTitle"), answer(t));
         fd->returns(QStringLiteral("CurrentTitle"), answer(titles.last()));
     }
-    if (chapter == QLatin1String("fail"))
-        fd->fails(QStringLiteral("CurrentChapter"));
-    else
-        fd->returns(QStringLiteral("CurrentChapter"), answer(chapter));
+    script(fd, QStringLiteral("CurrentChapter"), chapter);
 
     form.Timer1_Timer();
 
@@ -256,14 +243,15 @@ void Form2StatusPollTest::subtitleTable_data()
     QTest::addColumn<int>("languageReads");
     QTest::addColumn<int>("lastNew");            // entries 1..lastNew hold the new names, the rest the old
 
-    QTest::newRow("none") << 3 << "0" << QList<int>{} << 0 << 0 << 0;
-    QTest::newRow("five") << 0 << "5" << QList<int>{} << 5 << 5 << 5;
-    QTest::newRow("three after five") << 5 << "3" << QList<int>{} << 3 << 3 << 3;
-    QTest::newRow("sixty") << 0 << "60" << QList<int>{} << 60 << 50 << 50;
-    QTest::newRow("largest 16-bit count") << 0 << "32767" << QList<int>{} << 32767 << 50 << 50;
-    QTest::newRow("40000 keeps the count") << 2 << "40000" << QList<int>{} << 2 << 2 << 2;
-    QTest::newRow("read fails") << 4 << "fail" << QList<int>{} << 4 << 4 << 4;
-    QTest::newRow("negative") << 3 << "-5" << QList<int>{} << -5 << 0 << 0;
+    const QList<int> all;
+    QTest::newRow("none") << 3 << "0" << all << 0 << 0 << 0;
+    QTest::newRow("five") << 0 << "5" << all << 5 << 5 << 5;
+    QTest::newRow("three after five") << 5 << "3" << all << 3 << 3 << 3;
+    QTest::newRow("sixty") << 0 << "60" << all << 60 << 50 << 50;
+    QTest::newRow("largest 16-bit count") << 0 << "32767" << all << 32767 << 50 << 50;
+    QTest::newRow("40000 keeps the count") << 2 << "40000" << all << 2 << 2 << 2;
+    QTest::newRow("read fails") << 4 << "fail" << all << 4 << 4 << 4;
+    QTest::newRow("negative") << 3 << "-5" << all << -5 << 0 << 0;
     QTest::newRow("one language fails") << 0 << "3" << QList<int>{2} << 3 << 3 << 3;
 }
 
@@ -284,21 +272,18 @@ void Form2StatusPollTest::subtitleTable()
             fd->language(i, QStringLiteral("new %1").arg(i));
     }
     Module1::SubtitleStreamCount = std::int16_t(previousCount);
-    if (available == QLatin1String("fail"))
-        fd->fails(QStringLiteral("SubpictureStreamsAvailable"));
-    else
-        fd->returns(QStringLiteral("SubpictureStreamsAvailable"), Variant::fromInt32(available.toInt()));
+    script(fd, QStringLiteral("SubpictureStreamsAvailable"), available);
 
     form.Timer1_Timer();
 
     QCOMPARE(int(Module1::SubtitleStreamCount), count);
-    QList<Variant> asked;
+    QList<Variant> asked, expected;
     for (const FakeCall &c : fd->calls)
         if (c.operation == QLatin1String("GetSubpictureLanguage"))
             asked << c.args;
-    QCOMPARE(asked.size(), languageReads);
-    for (int i = 0; i < asked.size(); ++i)
-        QCOMPARE(asked[i], Variant::fromInt32(i + 1));
+    for (int i = 1; i <= languageReads; ++i)
+        expected << Variant::fromInt32(i);
+    QCOMPARE(asked, expected);
     QVERIFY(Module1::SubtitleLanguages[0].isEmpty());
     for (int i = 1; i <= Module1::kSubtitleLanguagesUpper; ++i) {
         const bool fresh = i <= lastNew && !noLanguage.contains(i);
@@ -311,11 +296,10 @@ void Form2StatusPollTest::oneTick()
 {
     Form2 &form = load();
     FakeDvd *fd = FakeDvd::current();
-    fd->returns(QStringLiteral("CurrentTime"), Variant::fromString("00:01:15:12"));
-    fd->returns(QStringLiteral("TotalTitleTime"), Variant::fromString("00:05:00:00"));
-    fd->returns(QStringLiteral("CurrentTitle"), Variant::fromInt32(1));
-    fd->returns(QStringLiteral("CurrentChapter"), Variant::fromInt32(2));
-    fd->returns(QStringLiteral("SubpictureStreamsAvailable"), Variant::fromInt32(2));
+    const QStringList answers{"CurrentTime=00:01:15:12", "TotalTitleTime=00:05:00:00", "CurrentTitle=1",
+                              "CurrentChapter=2", "SubpictureStreamsAvailable=2"};
+    for (const QString &a : answers)
+        script(fd, a.section('=', 0, 0), a.section('=', 1));
     fd->language(1, QStringLiteral("English"));
     fd->language(2, QStringLiteral("French"));
 
@@ -329,10 +313,9 @@ void Form2StatusPollTest::oneTick()
     QCOMPARE(form.Chap->text(), QStringLiteral("Chapter 2"));
     QCOMPARE(form.Label3->text(), QStringLiteral("00:05:00"));
     QCOMPARE(Module1::SubtitleLanguages[2], QStringLiteral("French"));
-    QCOMPARE(form.Speed->text(), QStringLiteral("x1"));
-    QVERIFY(!form.Subs->isVisible());
-    QVERIFY(form.Image14->isVisible());
-    QVERIFY(!form.Image11->isVisible());
+    QCOMPARE((QList<bool>{form.Speed->text() == "x1", form.Subs->isVisible(), form.Image14->isVisible(),
+                          form.Image11->isVisible()}),
+             (QList<bool>{true, false, true, false}));
 }
 
 QTEST_MAIN(Form2StatusPollTest)

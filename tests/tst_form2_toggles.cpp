@@ -1,13 +1,13 @@
 // The mute and subtitle toggles: what they write to the control, the state
 // they keep (Muted, Image11, Subs), and that nothing changes when the control
 // refuses a write.
-#include "app/Failure.h"
 #include "app/ClickableLabel.h"
 #include "app/Form.h"
 #include "support/FakeDvd.h"
 #include "support/WindowTest.h"
 #include "windows/control/Form2.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
@@ -45,8 +45,6 @@ void Form2TogglesTest::mute_data()
 
     QTest::newRow("one press") << 1 << 0 << QStringList{"True"} << -1 << true;
     QTest::newRow("two presses") << 2 << 0 << QStringList{"True", "False"} << 0 << false;
-    QTest::newRow("three presses") << 3 << 0 << QStringList{"True", "False", "True"} << -1 << true;
-    QTest::newRow("four presses") << 4 << 0 << QStringList{"True", "False", "True", "False"} << 0 << false;
     QTest::newRow("first refused") << 1 << 1 << QStringList{"True"} << 0 << false;
     QTest::newRow("unmute refused") << 2 << 2 << QStringList{"True", "False"} << -1 << true;
     // A refused press changes nothing, so the next press asks for the same value again.
@@ -67,7 +65,7 @@ void Form2TogglesTest::mute()
     for (int i = 1; i <= presses; ++i) {
         if (i == refusedPress)
             fd->failsOnce(QStringLiteral("Mute="));
-        app::runHandler([&] { form.Command10_Click(); });
+        form.Command10->click(); // the real button, through its click handler
     }
     QStringList seen;
     for (const FakeCall &c : fd->calls) {
@@ -130,7 +128,7 @@ void Form2TogglesTest::subtitles()
     if (writeRefused)
         fd->fails(QStringLiteral("SubpictureOn="));
 
-    app::runHandler([&] { form.Command9_Click(); });
+    form.Command9->click();
 
     QCOMPARE(fd->callNames(), calls);
     for (const FakeCall &c : fd->calls)

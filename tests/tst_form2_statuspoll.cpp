@@ -245,7 +245,6 @@ void Form2StatusPollTest::subtitleTable_data()
 
     const QList<int> all;
     QTest::newRow("none") << 3 << "0" << all << 0 << 0 << 0;
-    QTest::newRow("five") << 0 << "5" << all << 5 << 5 << 5;
     QTest::newRow("three after five") << 5 << "3" << all << 3 << 3 << 3;
     QTest::newRow("sixty") << 0 << "60" << all << 60 << 50 << 50;
     QTest::newRow("largest 16-bit count") << 0 << "32767" << all << 32767 << 50 << 50;

@@ -49,21 +49,17 @@ private slots:
 
     void versionText_data()
     {
-        QTest::addColumn<int>("major");
-        QTest::addColumn<int>("minor");
-        QTest::addColumn<int>("revision");
+        QTest::addColumn<QList<int>>("v");
         QTest::addColumn<QString>("text");
-        QTest::newRow("12.3.45") << 12 << 3 << 45 << "Version 12.3.45";
-        QTest::newRow("zero major") << 0 << 10 << 7 << "Version 0.10.7";
-        QTest::newRow("largest") << 32767 << 32767 << 32767 << "Version 32767.32767.32767";
+        QTest::newRow("12.3.45") << QList<int>{12, 3, 45} << "Version 12.3.45";
+        QTest::newRow("zero major") << QList<int>{0, 10, 7} << "Version 0.10.7";
+        QTest::newRow("largest") << QList<int>{32767, 32767, 32767} << "Version 32767.32767.32767";
     }
     void versionText()
     {
-        QFETCH(int, major);
-        QFETCH(int, minor);
-        QFETCH(int, revision);
+        QFETCH(QList<int>, v);
         QFETCH(QString, text);
-        QCOMPARE(::versionText(std::int16_t(major), std::int16_t(minor), std::int16_t(revision)), text);
+        QCOMPARE(::versionText(std::int16_t(v[0]), std::int16_t(v[1]), std::int16_t(v[2])), text);
     }
 
     void opening_data()

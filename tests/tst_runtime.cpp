@@ -37,132 +37,107 @@ private slots:
         loads = unloads = 0;
     }
 
-    void firstReferenceLoadsOnce();
-    void unloadThenReferenceLoadsAfresh();
-    void showWhileLoadedOnlyRaises();
-    void programEndsWhenNoWindowRemains();
-    void closeRequestUnloads();
-    void modalShowWaitsWhileTimersTick();
-    void stepRunnerAbandonsOnlyTheFailingStatement();
-    void failingConditionEntersTheBranch_data();
-    void failingConditionEntersTheBranch();
-    void unhandledFailureIsShownAndStops();
+    void singleInstance()
+    {
+        Probe &a = app::Forms::get<Probe>();
+        QCOMPARE(&app::Forms::get<Probe>(), &a);
+        QVERIFY(!a.isVisible()); // referencing loads without showing
+        QCOMPARE(app::Forms::loaded<Other>(), nullptr);
+        app::Forms::show<Probe>(); // showing a loaded window only raises it
+        QVERIFY(a.isVisible());
+        QCOMPARE(loads, 1);
+    }
+
+    void unloadThenReferenceLoadsAfresh_data()
+    {
+        QTest::addColumn<bool>("byClose");
+        QTest::newRow("Unload") << false;
+        QTest::newRow("close request") << true;
+    }
+    void unloadThenReferenceLoadsAfresh()
+    {
+        QFETCH(bool, byClose);
+        const int before = Probe::constructed;
+        Probe &p = app::Forms::show<Probe>();
+        byClose ? void(p.close()) : p.Unload();
+        QCOMPARE(unloads, 1);
+        QCOMPARE(app::Forms::loaded<Probe>(), nullptr);
+        app::Forms::get<Probe>();
+        QCOMPARE(loads, 2);
+        QCOMPARE(Probe::constructed, before + 2);
+    }
+
+    void programEndsWhenNoWindowRemains()
+    {
+        QSignalSpy ended(&app::Forms::instance(), &app::Forms::lastFormUnloaded);
+        app::Forms::show<Probe>();
+        app::Forms::show<Other>();
+        app::Forms::unload<Probe>();
+        app::Forms::get<Other>().hide();
+        QCOMPARE(ended.count(), 0); // a loaded window keeps the program alive, even hidden
+        app::Forms::unload<Other>();
+        QCOMPARE(ended.count(), 1);
+    }
+
+    void modalShowWaitsWhileTimersTick()
+    {
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(10);
+        QTimer::singleShot(200, [] { app::Forms::unload<Probe>(); });
+        app::Forms::showModal<Probe>(); // returns only after the unload
+        QCOMPARE(app::Forms::loaded<Probe>(), nullptr);
+        QVERIFY2(ticks >= 5, qPrintable(QStringLiteral("only %1 ticks in the modal loop").arg(ticks)));
+    }
+
+    void stepRunnerAbandonsOnlyTheFailingStatement()
+    {
+        int a = 0, b = 0, c = 0;
+        app::StepRunner step;
+        step([&] { a = 1; });
+        step([&] { b = playback::Variant::fromString(QStringLiteral("x")).toInt32(); });
+        step([&] { c = 3; });
+        QCOMPARE(QList<int>({a, b, c}), QList<int>({1, 0, 3}));
+        QCOMPARE(step.failures(), 1);
+    }
+
+    void failingConditionEntersTheBranch_data()
+    {
+        QTest::addColumn<int>("condition"); // 0 false, 1 true, 2 fails
+        QTest::addColumn<bool>("entered");
+        QTest::newRow("true") << 1 << true;
+        QTest::newRow("false") << 0 << false;
+        QTest::newRow("failing") << 2 << true;
+    }
+    void failingConditionEntersTheBranch()
+    {
+        QFETCH(int, condition);
+        QFETCH(bool, entered);
+        app::StepRunner step;
+        bool inside = false;
+        if (step.test([&] {
+                if (condition == 2)
+                    throw playback::PlaybackError(QStringLiteral("CurrentTitle"), QStringLiteral("no disc."));
+                return condition == 1;
+            }))
+            step([&] { inside = true; });
+        QCOMPARE(inside, entered);
+    }
+
+    void unhandledFailureIsShownAndStops()
+    {
+        bool after = false;
+        app::runHandler([&] {
+            throw playback::PlaybackError(QStringLiteral("Eject"), QStringLiteral("the drive is busy."));
+            after = true;
+        });
+        QVERIFY(!after);
+        QCOMPARE(windowtest::msgBoxes().size(), 1);
+        QCOMPARE(windowtest::msgBoxes().first().text, QStringLiteral("Eject: the drive is busy."));
+        QCOMPARE(windowtest::msgBoxes().first().style, app::vbCritical);
+    }
 };
-
-void RuntimeTest::firstReferenceLoadsOnce()
-{
-    Probe &a = app::Forms::get<Probe>();
-    Probe &b = app::Forms::get<Probe>();
-    QCOMPARE(&a, &b);
-    QCOMPARE(loads, 1);
-    QVERIFY(!a.isVisible()); // referencing loads without showing
-    QCOMPARE(app::Forms::loaded<Other>(), nullptr);
-}
-
-void RuntimeTest::unloadThenReferenceLoadsAfresh()
-{
-    const int before = Probe::constructed;
-    app::Forms::get<Probe>().Unload();
-    QCOMPARE(unloads, 1);
-    QCOMPARE(app::Forms::loaded<Probe>(), nullptr);
-    app::Forms::get<Probe>();
-    QCOMPARE(loads, 2);
-    QCOMPARE(Probe::constructed, before + 2);
-}
-
-void RuntimeTest::showWhileLoadedOnlyRaises()
-{
-    Probe &p = app::Forms::show<Probe>();
-    QVERIFY(p.isVisible());
-    app::Forms::show<Probe>();
-    QCOMPARE(loads, 1);
-}
-
-void RuntimeTest::programEndsWhenNoWindowRemains()
-{
-    QSignalSpy ended(&app::Forms::instance(), &app::Forms::lastFormUnloaded);
-    app::Forms::show<Probe>();
-    app::Forms::show<Other>();
-    app::Forms::unload<Probe>();
-    QCOMPARE(ended.count(), 0); // a loaded window keeps the program alive
-    app::Forms::get<Other>().hide();
-    QCOMPARE(ended.count(), 0); // hidden but loaded still counts
-    app::Forms::unload<Other>();
-    QCOMPARE(ended.count(), 1);
-}
-
-void RuntimeTest::closeRequestUnloads()
-{
-    Probe &p = app::Forms::show<Probe>();
-    p.close();
-    QCOMPARE(unloads, 1);
-    QCOMPARE(app::Forms::loaded<Probe>(), nullptr);
-}
-
-void RuntimeTest::modalShowWaitsWhileTimersTick()
-{
-    int ticks = 0;
-    QTimer ticker;
-    connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
-    ticker.start(10);
-    QTimer::singleShot(200, [] { app::Forms::unload<Probe>(); });
-    app::Forms::showModal<Probe>(); // returns only after the unload
-    QCOMPARE(app::Forms::loaded<Probe>(), nullptr);
-    QVERIFY2(ticks >= 5, qPrintable(QStringLiteral("only %1 ticks in the modal loop").arg(ticks)));
-}
-
-void RuntimeTest::stepRunnerAbandonsOnlyTheFailingStatement()
-{
-    int a = 0, b = 0, c = 0;
-    app::StepRunner step;
-    step([&] { a = 1; });
-    step([&] {
-        const int v = playback::Variant::fromString(QStringLiteral("x")).toInt32(); // fails before assigning
-        b = v;
-    });
-    step([&] { c = 3; });
-    QCOMPARE(a, 1);
-    QCOMPARE(b, 0);
-    QCOMPARE(c, 3);
-    QCOMPARE(step.failures(), 1);
-}
-
-void RuntimeTest::failingConditionEntersTheBranch_data()
-{
-    QTest::addColumn<int>("condition"); // 0 false, 1 true, 2 fails
-    QTest::addColumn<bool>("entered");
-    QTest::newRow("true") << 1 << true;
-    QTest::newRow("false") << 0 << false;
-    QTest::newRow("failing") << 2 << true;
-}
-
-void RuntimeTest::failingConditionEntersTheBranch()
-{
-    QFETCH(int, condition);
-    QFETCH(bool, entered);
-    app::StepRunner step;
-    bool inside = false;
-    if (step.test([&] {
-            if (condition == 2)
-                throw playback::PlaybackError(QStringLiteral("CurrentTitle"), QStringLiteral("no disc."));
-            return condition == 1;
-        }))
-        step([&] { inside = true; });
-    QCOMPARE(inside, entered);
-}
-
-void RuntimeTest::unhandledFailureIsShownAndStops()
-{
-    bool after = false;
-    app::runHandler([&] {
-        throw playback::PlaybackError(QStringLiteral("Eject"), QStringLiteral("the drive is busy."));
-        after = true;
-    });
-    QVERIFY(!after);
-    QCOMPARE(windowtest::msgBoxes().size(), 1);
-    QCOMPARE(windowtest::msgBoxes().first().text, QStringLiteral("Eject: the drive is busy."));
-    QCOMPARE(windowtest::msgBoxes().first().style, app::vbCritical);
-}
 
 QTEST_MAIN(RuntimeTest)
 #include "tst_runtime.moc"

@@ -126,106 +126,93 @@ void requestClose(Display *display, Window w)
 class NoFilesTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void writesNothing_data();
-    void writesNothing();
-};
-
-void NoFilesTest::initTestCase()
-{
-    ORVANTA_REQUIRE_SAMPLE_DISC();
-    QVERIFY2(QFileInfo(programPath()).isExecutable(), qPrintable(programPath()));
-    QVERIFY2(!qEnvironmentVariableIsEmpty("DISPLAY"), "needs an X server");
-}
-
-void NoFilesTest::writesNothing_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("pressPlay");
-    using testsupport::SampleVariant;
-    QTest::newRow("image") << QStringList{testsupport::sampleImage(SampleVariant::Plain)} << true;
-    QTest::newRow("folder") << QStringList{testsupport::sampleFolder(SampleVariant::Plain)} << true;
-    QTest::newRow("menu disc") << QStringList{testsupport::sampleImage(SampleVariant::Menu)} << true;
-    // No disc named and (on a test machine) none in a drive: the failure path.
-    QTest::newRow("no disc") << QStringList{} << false;
-}
-
-void NoFilesTest::writesNothing()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(bool, pressPlay);
-
-    QTemporaryDir sandbox;
-    QVERIFY(sandbox.isValid());
-    const QDir root(sandbox.path());
-    const QStringList folders = {QStringLiteral("home"), QStringLiteral("config"), QStringLiteral("cache"),
-                                 QStringLiteral("data"), QStringLiteral("state"), QStringLiteral("runtime"),
-                                 QStringLiteral("tmp"), QStringLiteral("work")};
-    for (const QString &f : folders)
-        QVERIFY(root.mkpath(f));
-    // In a desktop session the sound server has made its folder in the runtime
-    // folder; without one, the sound client library makes it while looking for
-    // the server. That folder is the session's, not the player's.
-    const QStringList sessionFolders = {QStringLiteral("runtime/pulse")};
-    for (const QString &f : sessionFolders)
-        QVERIFY(root.mkpath(f));
-    for (const QString &f : QStringList{QStringLiteral("runtime")} + sessionFolders)
-        QFile::setPermissions(root.filePath(f),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QStringList expected = folders + sessionFolders;
-    expected.sort();
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), root.filePath(QStringLiteral("cache")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("XDG_STATE_HOME"), root.filePath(QStringLiteral("state")));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
-    env.insert(QStringLiteral("TMPDIR"), root.filePath(QStringLiteral("tmp")));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-
-    QProcess player;
-    player.setProcessEnvironment(env);
-    player.setWorkingDirectory(root.filePath(QStringLiteral("work")));
-    player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    player.start(programPath(), arguments);
-    QVERIFY2(player.waitForStarted(5000), qPrintable(player.errorString()));
-    auto killer = qScopeGuard([&] {
-        if (player.state() != QProcess::NotRunning) {
-            player.kill();
-            player.waitForFinished(5000);
-        }
-    });
-
-    std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(nullptr));
-    QVERIFY(display);
-    Window control = None;
-    QTRY_VERIFY_WITH_TIMEOUT((control = findWindow(display.get(), player.processId(), kControlWindowTitle)) != None,
-                             10000);
-
-    if (pressPlay) {
-        // The About button has the focus after start-up; Play is eight Tabs further on.
-        QStringList keys{QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(control),
-                         QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("50")};
-        for (int i = 0; i < 8; ++i)
-            keys << QStringLiteral("Tab");
-        keys << QStringLiteral("space");
-        QTest::qWait(500);
-        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), keys), 0);
-        // The engine holds the disc open while it plays.
-        QTRY_VERIFY_WITH_TIMEOUT(opensBelow(player.processId(), arguments.first()), 5000);
+    void initTestCase()
+    {
+        ORVANTA_REQUIRE_SAMPLE_DISC();
+        QVERIFY2(QFileInfo(programPath()).isExecutable(), qPrintable(programPath()));
+        QVERIFY2(!qEnvironmentVariableIsEmpty("DISPLAY"), "needs an X server");
     }
-    QTest::qWait(3000);
-    QCOMPARE(player.state(), QProcess::Running);
-    QVERIFY2(entriesBelow(root.path()) == expected, qPrintable(written(root.path(), expected)));
 
-    requestClose(display.get(), control);
-    QVERIFY2(player.waitForFinished(15000), "the program did not end after its control window was closed");
-    QCOMPARE(player.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(player.exitCode(), 0);
-    QVERIFY2(entriesBelow(root.path()) == expected, qPrintable(written(root.path(), expected)));
-}
+    void writesNothing_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("pressPlay");
+        using testsupport::SampleVariant;
+        QTest::newRow("image") << QStringList{testsupport::sampleImage(SampleVariant::Plain)} << true;
+        QTest::newRow("folder") << QStringList{testsupport::sampleFolder(SampleVariant::Plain)} << true;
+        QTest::newRow("menu disc") << QStringList{testsupport::sampleImage(SampleVariant::Menu)} << true;
+        // No disc named and (on a test machine) none in a drive: the failure path.
+        QTest::newRow("no disc") << QStringList{} << false;
+    }
+
+    void writesNothing()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, pressPlay);
+
+        QTemporaryDir sandbox;
+        QVERIFY(sandbox.isValid());
+        const QDir root(sandbox.path());
+        // Each folder the player could write to, and the variable that points there.
+        const QList<std::pair<QString, const char *>> places = {
+            {"home", "HOME"}, {"config", "XDG_CONFIG_HOME"}, {"cache", "XDG_CACHE_HOME"}, {"data", "XDG_DATA_HOME"},
+            {"state", "XDG_STATE_HOME"}, {"runtime", "XDG_RUNTIME_DIR"}, {"tmp", "TMPDIR"}, {"work", nullptr}};
+        // In a desktop session the sound server has made its folder in the runtime
+        // folder; without one, the sound client library makes it while looking for
+        // the server. That folder is the session's, not the player's.
+        QStringList expected = {QStringLiteral("runtime/pulse")};
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const auto &[folder, variable] : places) {
+            QVERIFY(root.mkpath(folder));
+            expected << folder;
+            if (variable)
+                env.insert(QString::fromLatin1(variable), root.filePath(folder));
+        }
+        QVERIFY(root.mkpath(expected.first()));
+        for (const QString &f : {QStringLiteral("runtime"), QStringLiteral("runtime/pulse")})
+            QFile::setPermissions(root.filePath(f), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        expected.sort();
+
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+
+        QProcess player;
+        player.setProcessEnvironment(env);
+        player.setWorkingDirectory(root.filePath(QStringLiteral("work")));
+        player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        player.start(programPath(), arguments);
+        QVERIFY2(player.waitForStarted(5000), qPrintable(player.errorString()));
+        auto killer = qScopeGuard([&] {
+            if (player.state() != QProcess::NotRunning) {
+                player.kill();
+                player.waitForFinished(5000);
+            }
+        });
+
+        std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(nullptr));
+        QVERIFY(display);
+        Window control = None;
+        QTRY_VERIFY_WITH_TIMEOUT((control = findWindow(display.get(), player.processId(), kControlWindowTitle)) != None, 10000);
+
+        if (pressPlay) {
+            // The About button has the focus after start-up; Play is eight Tabs further on.
+            const QStringList keys = QStringList{"windowfocus", "--sync", QString::number(control), "key", "--delay", "50"}
+                                     + QStringList(8, QStringLiteral("Tab")) + QStringList{"space"};
+            QTest::qWait(500);
+            QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), keys), 0);
+            // The engine holds the disc open while it plays.
+            QTRY_VERIFY_WITH_TIMEOUT(opensBelow(player.processId(), arguments.first()), 5000);
+        }
+        QTest::qWait(3000);
+        QCOMPARE(player.state(), QProcess::Running);
+        QVERIFY2(entriesBelow(root.path()) == expected, qPrintable(written(root.path(), expected)));
+
+        requestClose(display.get(), control);
+        QVERIFY2(player.waitForFinished(15000), "the program did not end after its control window was closed");
+        QCOMPARE(player.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(player.exitCode(), 0);
+        QVERIFY2(entriesBelow(root.path()) == expected, qPrintable(written(root.path(), expected)));
+    }
+};
 
 QTEST_GUILESS_MAIN(NoFilesTest)
 #include "tst_nofiles.moc"

@@ -1,5 +1,7 @@
 #include "playback/engine/VlcInstance.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <vlc/vlc.h>
@@ -41,6 +43,18 @@ libvlc_instance_t *createInstance()
 }
 
 } // namespace
+
+bool soundOutputAvailable()
+{
+    if (qEnvironmentVariableIsSet("PULSE_SERVER"))
+        return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty()
+        && (QFileInfo::exists(runtime + QStringLiteral("/pulse/native"))
+            || QFileInfo::exists(runtime + QStringLiteral("/pipewire-0"))))
+        return true;
+    return !QDir(QStringLiteral("/dev/snd")).entryList({QStringLiteral("pcmC*p")}, QDir::System).isEmpty();
+}
 
 libvlc_instance_t *vlcInstance()
 {

@@ -8,4 +8,9 @@ namespace playback::engine {
 // nullptr when libvlc cannot start (missing plug-ins); callers report that per call.
 libvlc_instance_t *vlcInstance();
 
+// Whether the machine has anywhere to play sound: an ALSA playback device or a
+// PulseAudio/PipeWire server. Looked at again on each call (a headset may be
+// plugged in later).
+bool soundOutputAvailable();
+
 } // namespace playback::engine

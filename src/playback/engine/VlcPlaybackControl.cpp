@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMetaMethod>
 #include <QPainter>
 #include <QScreen>
 
@@ -178,10 +179,16 @@ bool VlcPlaybackControl::ensurePlayer()
         return false;
     // Keys reach the widget through Qt; libvlc's own hot keys would fight them.
     libvlc_video_set_key_input(m_player, false);
+    // With no sound device libvlc would try to open one for every audio frame (about
+    // 30 times a second, a third of its CPU time and an error each time on stderr).
+    m_playerHasSound = soundOutputAvailable();
+    if (!m_playerHasSound)
+        libvlc_audio_output_set(m_player, "adummy");
     if (m_embed) {
-        m_surface = new XVideoSurface(winId(), this);
+        QWidget *host = m_fullScreen ? static_cast<QWidget *>(m_fullScreen.data()) : this;
+        m_surface = new XVideoSurface(host->winId(), this);
         if (m_surface->isValid()) {
-            m_surface->resize(size());
+            m_surface->resize(host->size());
             libvlc_media_player_set_xwindow(m_player, std::uint32_t(m_surface->window()));
             connect(m_surface, &XVideoSurface::doubleClicked, this, &VlcPlaybackControl::toggleFullScreen);
         } else {
@@ -191,7 +198,12 @@ bool VlcPlaybackControl::ensurePlayer()
         }
     }
     if (!m_embed) {
-        m_sink = std::make_unique<FrameSink>([this] { raise(EvFrame); });
+        // Waking the GUI thread for every picture costs a tenth of the engine's CPU time:
+        // only when the picture is on view or someone listens for it.
+        m_sink = std::make_unique<FrameSink>([this] {
+            if (m_framesWanted.load(std::memory_order_relaxed))
+                raise(EvFrame);
+        });
         m_sink->attach(m_player);
     }
     libvlc_event_manager_t *events = libvlc_media_player_event_manager(m_player);
@@ -316,6 +328,10 @@ void VlcPlaybackControl::Play()
     std::optional<disc::Facts> facts = disc::readFacts(source, &reason);
     if (!facts)
         throw PlaybackError(op, reason.isEmpty() ? QStringLiteral("there is no playable disc.") : reason);
+    // A sound device came or went since the player was made: libvlc keeps its
+    // choice of audio output per player, so make the player anew.
+    if (m_player && soundOutputAvailable() != m_playerHasSound)
+        releasePlayer();
     if (!ensurePlayer())
         throw PlaybackError(op, QStringLiteral("the video engine (libvlc) could not be started."));
     libvlc_media_t *media = libvlc_media_new_location(vlcInstance(), source.mrl().toUtf8().constData());
@@ -747,6 +763,36 @@ void VlcPlaybackControl::paintEvent(QPaintEvent *)
     paintPicture(painter, rect(), (m_sink && m_loaded && !m_fullScreen) ? m_sink->lastFrame() : QImage(), m_aspect);
 }
 
+void VlcPlaybackControl::showEvent(QShowEvent *event)
+{
+    PlaybackControl::showEvent(event);
+    updateFramesWanted();
+}
+
+void VlcPlaybackControl::hideEvent(QHideEvent *event)
+{
+    PlaybackControl::hideEvent(event);
+    updateFramesWanted();
+}
+
+void VlcPlaybackControl::connectNotify(const QMetaMethod &signal)
+{
+    PlaybackControl::connectNotify(signal);
+    updateFramesWanted();
+}
+
+void VlcPlaybackControl::disconnectNotify(const QMetaMethod &signal)
+{
+    PlaybackControl::disconnectNotify(signal);
+    updateFramesWanted();
+}
+
+void VlcPlaybackControl::updateFramesWanted()
+{
+    m_framesWanted = isVisible() || m_fullScreen
+                     || isSignalConnected(QMetaMethod::fromSignal(&VlcPlaybackControl::pictureShown));
+}
+
 void VlcPlaybackControl::resizeEvent(QResizeEvent *event)
 {
     PlaybackControl::resizeEvent(event);
@@ -815,6 +861,7 @@ void VlcPlaybackControl::enterFullScreen()
     QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (screen)
         window->setGeometry(screen->geometry());
+    updateFramesWanted();
     window->showFullScreen();
     window->raise();
     window->activateWindow();
@@ -835,6 +882,7 @@ void VlcPlaybackControl::leaveFullScreen()
         return;
     FullScreenWindow *window = m_fullScreen.data();
     m_fullScreen = nullptr;
+    updateFramesWanted();
     if (m_surface)
         m_surface->reparent(winId(), size());
     window->hide();

@@ -89,6 +89,10 @@ protected:
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void connectNotify(const QMetaMethod &signal) override;
+    void disconnectNotify(const QMetaMethod &signal) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
@@ -135,14 +139,17 @@ private:
     void enterFullScreen();
     void leaveFullScreen();
     void toggleFullScreen();
+    void updateFramesWanted();
 
     QString m_argument;
     bool m_embed = false;
     libvlc_media_player_t *m_player = nullptr;
+    bool m_playerHasSound = false; // the player was made for a machine with a sound output
     std::unique_ptr<FrameSink> m_sink;
     XVideoSurface *m_surface = nullptr;
     QPointer<FullScreenWindow> m_fullScreen;
     std::atomic<unsigned> m_pending{0};
+    std::atomic<bool> m_framesWanted{false}; // someone looks at the pictures: post each one
 
     std::optional<disc::Source> m_source;
     std::optional<disc::Facts> m_facts;

@@ -8,6 +8,8 @@
 //   engine_bench latency DISC
 //        prints "play_to_picture <ms>", "chapter_to_picture <ms>",
 //        "reverse_pictures_per_second_x<N> <n>" for N = 1, 2, 4, 8.
+//   engine_bench stalls DISC
+//        prints "<call>_ms <ms>": how long each call held the GUI thread.
 
 #include "playback/engine/VlcPlaybackControl.h"
 
@@ -120,6 +122,54 @@ int latency(const QString &disc)
     return 0;
 }
 
+// How long the GUI thread is held by each call while the disc plays; embedded
+// when run on X11 (the video window shown), into memory otherwise.
+int stalls(const QString &disc)
+{
+    VlcPlaybackControl dvd(disc);
+    dvd.resize(720, 576);
+    dvd.show();
+    const std::pair<const char *, std::function<void()>> calls[] = {
+        {"play", [&] { dvd.Play(); }},
+        {"next_chapter", [&] { dvd.PlayNextChapter(); }},
+        {"pause", [&] { dvd.Pause(); }},
+        {"resume", [&] { dvd.Resume(); }},
+        {"backwards", [&] { dvd.PlayBackwards(Variant::fromDouble(2.0)); }},
+        {"forwards", [&] { dvd.PlayForwards(Variant::fromDouble(4.0)); }},
+        {"stop", [&] { dvd.Stop(); }},
+        {"play_again", [&] { dvd.Play(); }},
+        {"eject", [&] { dvd.Eject(); }},
+    };
+    QElapsedTimer clock;
+    // Stopping while libvlc is busy: opening the disc, seeking, playing fast.
+    const std::pair<const char *, std::function<void()>> busy[] = {
+        {"opening", [] {}},
+        {"chapter_skip", [&] { dvd.PlayNextChapter(); }},
+        {"scan_x8", [&] { dvd.PlayBackwards(Variant::fromDouble(8.0)); }},
+        {"forwards_x8", [&] { dvd.PlayForwards(Variant::fromDouble(8.0)); }},
+        {"pause", [&] { dvd.Pause(); }},
+    };
+    for (const auto &[state, enter] : busy) {
+        for (int waitMs : {0, 40, 150}) {
+            dvd.Play();
+            if (state != std::string("opening"))
+                QTest::qWait(1000);
+            enter();
+            QTest::qWait(waitMs);
+            clock.start();
+            dvd.Stop();
+            std::printf("stop_%s_%dms_ms %lld\n", state, waitMs, clock.elapsed());
+        }
+    }
+    for (const auto &[name, call] : calls) {
+        clock.start();
+        call();
+        std::printf("%s_ms %lld\n", name, clock.elapsed());
+        QTest::qWait(1500);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -127,7 +177,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: engine_bench cpu|accuracy|latency DISC [SECONDS]\n");
+        std::fprintf(stderr, "usage: engine_bench cpu|accuracy|latency|stalls DISC [SECONDS]\n");
         return 2;
     }
     const int seconds = args.size() > 3 ? args[3].toInt() : 20;
@@ -137,5 +187,7 @@ int main(int argc, char **argv)
         return accuracy(args[2], seconds);
     if (args[1] == QLatin1String("latency"))
         return latency(args[2]);
+    if (args[1] == QLatin1String("stalls"))
+        return stalls(args[2]);
     return 2;
 }

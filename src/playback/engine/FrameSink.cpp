@@ -161,7 +161,7 @@ void FrameSink::displayed()
         }
         m_lastDisplay = now;
     }
-    if (m_onFrame)
+    if (m_onFrame && !m_silenced.load())
         m_onFrame();
 }
 

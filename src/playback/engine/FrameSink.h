@@ -36,6 +36,8 @@ public:
     ~FrameSink();
 
     void attach(libvlc_media_player_t *player);
+    // From now on pictures are taken in without telling anyone (the player is being let go).
+    void silence() { m_silenced = true; }
 
     // What is on screen, as an RGB image (null before the first picture).
     QImage lastFrame() const;
@@ -76,6 +78,7 @@ private:
     using Clock = std::chrono::steady_clock;
 
     std::function<void()> m_onFrame;
+    std::atomic<bool> m_silenced{false};
     mutable std::mutex m_mutex;
     unsigned m_width = 0, m_height = 0, m_pitch = 0, m_lines = 0;
     std::vector<unsigned char> m_buffers[2];

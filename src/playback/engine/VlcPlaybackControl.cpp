@@ -62,6 +62,7 @@ VlcPlaybackControl::~VlcPlaybackControl()
     m_scanTimer.stop();
     delete m_fullScreen.data();
     releasePlayer();
+    waitForRetiredPlayers();
 }
 
 // ---- libvlc events -------------------------------------------------------------
@@ -229,11 +230,54 @@ void VlcPlaybackControl::releasePlayer()
     m_loaded = false;
 }
 
+void VlcPlaybackControl::retirePlayer()
+{
+    // libvlc's stop waits for its input thread, which can be busy for most of a
+    // second (after a chapter jump it waits for the chapter's first picture): the
+    // player is stopped and released on a thread of its own, and the next Play
+    // makes a new one.
+    if (!m_player)
+        return;
+    libvlc_event_manager_t *events = libvlc_media_player_event_manager(m_player);
+    for (auto type : kEvents)
+        libvlc_event_detach(events, type, &VlcPlaybackControl::onVlcEvent, this);
+    if (m_sink)
+        m_sink->silence();
+    if (m_surface)
+        m_surface->hide();
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::thread thread([this, player = m_player, sink = std::move(m_sink), surface = m_surface, done]() mutable {
+        libvlc_media_player_stop(player);
+        // The video output lives until the player is released: only then may the sink and window go.
+        libvlc_media_player_release(player);
+        sink.reset();
+        if (surface)
+            QMetaObject::invokeMethod(this, [surface] { delete surface; }, Qt::QueuedConnection);
+        done->store(true);
+    });
+    m_player = nullptr;
+    m_surface = nullptr;
+    // Threads that have finished are collected here, the rest by the destructor.
+    std::erase_if(m_retired, [](Retired &r) {
+        if (!r.done->load())
+            return false;
+        r.thread.join();
+        return true;
+    });
+    m_retired.push_back({std::move(thread), std::move(done)});
+}
+
+void VlcPlaybackControl::waitForRetiredPlayers()
+{
+    for (Retired &r : m_retired)
+        r.thread.join();
+    m_retired.clear();
+}
+
 void VlcPlaybackControl::unload()
 {
     endScan(false);
-    if (m_player)
-        libvlc_media_player_stop(m_player);
+    retirePlayer();
     // stop() reports Stopped synchronously; those bits belong to the session that ended.
     m_pending.fetch_and(~unsigned(EvPlaying | EvPaused | EvStopped | EvEnded | EvError | EvTitle | EvChapter
                                   | EvLength | EvStreams | EvVout));
@@ -538,8 +582,10 @@ void VlcPlaybackControl::Eject()
         unload(); // closes the disc, which releases the drive
     if (!source)
         throw PlaybackError(op, QStringLiteral("there is no disc drive."));
-    if (source->kind == disc::SourceKind::Drive)
+    if (source->kind == disc::SourceKind::Drive) {
+        waitForRetiredPlayers(); // the drive is free only once the player has let go of it
         disc::ejectDrive(source->path);
+    }
 }
 
 // ---- reads ----------------------------------------------------------------------

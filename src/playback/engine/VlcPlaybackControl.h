@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 struct libvlc_media_player_t;
@@ -116,6 +117,8 @@ private:
 
     bool ensurePlayer();
     void releasePlayer();
+    void retirePlayer();
+    void waitForRetiredPlayers();
     void unload();
     disc::Source resolveSource(const QString &operation) const;
     disc::Source discSource(const QString &operation) const;
@@ -148,6 +151,12 @@ private:
     std::unique_ptr<FrameSink> m_sink;
     XVideoSurface *m_surface = nullptr;
     QPointer<FullScreenWindow> m_fullScreen;
+    // Players being stopped and released on threads of their own.
+    struct Retired {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::vector<Retired> m_retired;
     std::atomic<unsigned> m_pending{0};
     std::atomic<bool> m_framesWanted{false}; // someone looks at the pictures: post each one
 

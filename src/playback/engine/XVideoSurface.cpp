@@ -60,6 +60,14 @@ void XVideoSurface::resize(const QSize &size)
     XFlush(dpy(m_display));
 }
 
+void XVideoSurface::hide()
+{
+    if (!m_window)
+        return;
+    XUnmapWindow(dpy(m_display), m_window);
+    XFlush(dpy(m_display));
+}
+
 void XVideoSurface::readEvents()
 {
     Display *display = dpy(m_display);

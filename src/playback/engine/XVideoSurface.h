@@ -26,6 +26,7 @@ public:
     // Moves the surface into another native window (full screen and back) and fills it.
     void reparent(unsigned long parentWindow, const QSize &size);
     void resize(const QSize &size);
+    void hide();
 
 signals:
     void doubleClicked();

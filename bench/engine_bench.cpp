@@ -1,7 +1,7 @@
 // Measures the libvlc playback control rendering into memory (run it on the
 // offscreen platform). Modes:
 //   engine_bench cpu DISC SECONDS   plays title 1, prints "cpu <user+sys seconds>"
-//   engine_bench accuracy DISC SECONDS
+//   engine_bench accuracy DISC SECONDS   (on X11: embedded, read back from the window)
 //        prints the distance between CurrentTime and the frame stamp on screen,
 //        over every picture shown: "accuracy <max frames> <mean frames> <pictures>
 //        <mean signed frames>" (positive: the reported time is ahead of the picture)
@@ -13,12 +13,14 @@
 
 #include "playback/engine/VlcPlaybackControl.h"
 
+#include "support/SampleDisc.h"
 #include "tst_engine_stamp.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <QScreen>
 #include <QTest>
 
 #include <sys/resource.h>
@@ -88,6 +90,43 @@ int accuracy(const QString &disc, int seconds)
     return 0;
 }
 
+// Embedded in an X window (run it on X11): the picture on screen is read back from
+// the window between two reads of the position.
+int embeddedAccuracy(const QString &disc, int seconds)
+{
+    VlcPlaybackControl dvd(disc);
+    dvd.resize(720, 576);
+    dvd.show();
+    dvd.Play();
+    auto reported = [&]() -> int {
+        try {
+            return framesOf(dvd.CurrentTime().toString());
+        } catch (const std::exception &) {
+            return -1;
+        }
+    };
+    int worst = 0, count = 0;
+    double sum = 0, signedSum = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < seconds * 1000) {
+        QTest::qWait(30);
+        const int before = reported();
+        const QImage shot = dvd.screen()->grabWindow(dvd.winId()).toImage();
+        const int after = reported();
+        const auto s = testsupport::readFrameStamp(shot);
+        if (!s || s->title != 1 || before < 0 || after < 0)
+            continue;
+        const int signedD = (before + after) / 2 - s->frame;
+        worst = std::max(worst, std::abs(signedD));
+        sum += std::abs(signedD);
+        signedSum += signedD;
+        ++count;
+    }
+    std::printf("accuracy %d %.3f %d %.3f\n", worst, count ? sum / count : 0.0, count, count ? signedSum / count : 0.0);
+    return 0;
+}
+
 int latency(const QString &disc)
 {
     VlcPlaybackControl dvd(disc);
@@ -100,6 +139,16 @@ int latency(const QString &disc)
     waitStamp(dvd, [](const Stamp &s) { return s.frame > 25; }, 5000);
     clock.restart();
     dvd.PlayNextChapter();
+    if (qEnvironmentVariableIsSet("BENCH_TRACE")) {
+        int last = -1;
+        while (clock.elapsed() < 1200) {
+            QTest::qWait(1);
+            if (auto s = readStamp(dvd.lastFrame()); s && s->frame != last) {
+                last = s->frame;
+                std::printf("  %lld ms: frame %d chapter %d\n", clock.elapsed(), s->frame, s->chapter);
+            }
+        }
+    }
     waitStamp(dvd, [](const Stamp &s) { return s.chapter == 2; }, 5000);
     std::printf("chapter_to_picture %lld\n", clock.elapsed());
     for (double speed : {1.0, 2.0, 4.0, 8.0}) {
@@ -184,7 +233,8 @@ int main(int argc, char **argv)
     if (args[1] == QLatin1String("cpu"))
         return cpu(args[2], seconds);
     if (args[1] == QLatin1String("accuracy"))
-        return accuracy(args[2], seconds);
+        return QGuiApplication::platformName() == QLatin1String("xcb") ? embeddedAccuracy(args[2], seconds)
+                                                                       : accuracy(args[2], seconds);
     if (args[1] == QLatin1String("latency"))
         return latency(args[2]);
     if (args[1] == QLatin1String("stalls"))

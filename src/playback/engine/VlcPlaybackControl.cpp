@@ -267,7 +267,7 @@ void VlcPlaybackControl::retirePlayer()
     m_retired.push_back({std::move(thread), std::move(done)});
 }
 
-void VlcPlaybackControl::waitForRetiredPlayers()
+void VlcPlaybackControl::waitForRetiredPlayers() const
 {
     for (Retired &r : m_retired)
         r.thread.join();
@@ -293,6 +293,9 @@ void VlcPlaybackControl::unload()
 
 disc::Source VlcPlaybackControl::resolveSource(const QString &operation) const
 {
+    // Discs are read in a forked child (see disc::readFacts), which must not inherit
+    // a lock held by a player still being stopped: it would wait for it forever.
+    waitForRetiredPlayers();
     if (!m_argument.isEmpty()) {
         if (auto source = disc::sourceFromArgument(m_argument))
             return *source;

@@ -118,7 +118,7 @@ private:
     bool ensurePlayer();
     void releasePlayer();
     void retirePlayer();
-    void waitForRetiredPlayers();
+    void waitForRetiredPlayers() const;
     void unload();
     disc::Source resolveSource(const QString &operation) const;
     disc::Source discSource(const QString &operation) const;
@@ -156,7 +156,7 @@ private:
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> done;
     };
-    std::vector<Retired> m_retired;
+    mutable std::vector<Retired> m_retired; // joined by const reads that fork
     std::atomic<unsigned> m_pending{0};
     std::atomic<bool> m_framesWanted{false}; // someone looks at the pictures: post each one
 

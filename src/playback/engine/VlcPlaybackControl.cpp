@@ -215,18 +215,8 @@ bool VlcPlaybackControl::ensurePlayer()
 
 void VlcPlaybackControl::releasePlayer()
 {
-    if (!m_player)
-        return;
-    libvlc_event_manager_t *events = libvlc_media_player_event_manager(m_player);
-    for (auto type : kEvents)
-        libvlc_event_detach(events, type, &VlcPlaybackControl::onVlcEvent, this);
-    libvlc_media_player_stop(m_player);
-    // The video output lives until the player is released: only then may the sink go.
-    libvlc_media_player_release(m_player);
-    m_player = nullptr;
-    m_sink.reset();
-    delete m_surface;
-    m_surface = nullptr;
+    retirePlayer();
+    waitForRetiredPlayers();
     m_loaded = false;
 }
 

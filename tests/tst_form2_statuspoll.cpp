@@ -82,14 +82,6 @@ private slots:
     void subtitleTable_data();
     void subtitleTable();
     void oneTick();
-
-private:
-    Form2 &load()
-    {
-        Form2 &form = app::Forms::show<Form2>();
-        form.Timer1->stop(); // the test ticks by hand
-        return form;
-    }
 };
 
 void Form2StatusPollTest::time_data()
@@ -142,7 +134,7 @@ void Form2StatusPollTest::time()
     QFETCH(double, scale);
     QFETCH(double, seconds);
 
-    Form2 &form = load();
+    Form2 &form = windowtest::showControlWindow();
     FakeDvd *fd = FakeDvd::current();
     const auto tick = [&](const QString &at, const QString &of) {
         script(fd, QStringLiteral("CurrentTime"), at);
@@ -175,7 +167,7 @@ void Form2StatusPollTest::time()
 // The caption shows the total of the second read, the scale that of the first.
 void Form2StatusPollTest::totalCaptionFromSecondRead()
 {
-    Form2 &form = load();
+    Form2 &form = windowtest::showControlWindow();
     FakeDvd *fd = FakeDvd::current();
     fd->returns(QStringLiteral("CurrentTime"), Variant::fromString("00:01:15:00"));
     fd->returnsOnce(QStringLiteral("TotalTitleTime"), Variant::fromString("00:05:00:00"));
@@ -215,7 +207,7 @@ void Form2StatusPollTest::chapterOrTitle()
     QFETCH(int, titleReads);
     QFETCH(int, chapterReads);
 
-    Form2 &form = load();
+    Form2 &form = windowtest::showControlWindow();
     FakeDvd *fd = FakeDvd::current();
     form.Chap->setText(QStringLiteral("before"));
     if (titles.first() == QLatin1String("fail")) {
@@ -263,7 +255,7 @@ void Form2StatusPollTest::subtitleTable()
     QFETCH(int, languageReads);
     QFETCH(int, lastNew);
 
-    Form2 &form = load();
+    Form2 &form = windowtest::showControlWindow();
     FakeDvd *fd = FakeDvd::current();
     for (int i = 1; i <= Module1::kSubtitleLanguagesUpper; ++i) {
         Module1::SubtitleLanguages[i] = QStringLiteral("old %1").arg(i);
@@ -293,7 +285,7 @@ void Form2StatusPollTest::subtitleTable()
 // A whole tick: the reads in their order, and nothing outside the status display touched.
 void Form2StatusPollTest::oneTick()
 {
-    Form2 &form = load();
+    Form2 &form = windowtest::showControlWindow();
     FakeDvd *fd = FakeDvd::current();
     const QStringList answers{"CurrentTime=00:01:15:12", "TotalTitleTime=00:05:00:00", "CurrentTitle=1",
                               "CurrentChapter=2", "SubpictureStreamsAvailable=2"};

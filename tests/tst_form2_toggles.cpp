@@ -25,14 +25,6 @@ private slots:
     void mute();
     void subtitles_data();
     void subtitles();
-
-private:
-    Form2 &load()
-    {
-        Form2 &form = app::Forms::show<Form2>();
-        form.Timer1->stop();
-        return form;
-    }
 };
 
 void Form2TogglesTest::mute_data()
@@ -59,7 +51,7 @@ void Form2TogglesTest::mute()
     QFETCH(int, muted);
     QFETCH(bool, muteIconShown);
 
-    Form2 &form = load();
+    Form2 &form = windowtest::showControlWindow();
     FakeDvd *fd = FakeDvd::current();
     QCOMPARE(form.Muted, std::int16_t(0));
     for (int i = 1; i <= presses; ++i) {
@@ -114,7 +106,7 @@ void Form2TogglesTest::subtitles()
     QFETCH(bool, subsAfter);
     QFETCH(bool, message);
 
-    Form2 &form = load();
+    Form2 &form = windowtest::showControlWindow();
     FakeDvd *fd = FakeDvd::current();
     form.Subs->setVisible(subsBefore);
     for (const QString &answer : reads) {

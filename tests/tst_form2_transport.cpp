@@ -27,15 +27,6 @@ void click(Form2 &form, const QString &name)
     b->click();
 }
 
-QString visibleIcons(const Form2 &form)
-{
-    QStringList shown;
-    for (QLabel *img : {form.Image12, form.Image13, form.Image14, form.Image15, form.Image16})
-        if (img->isVisible())
-            shown << img->objectName();
-    return shown.join(',');
-}
-
 QStringList boxes()
 {
     QStringList out;
@@ -58,14 +49,6 @@ private slots:
     void pausePlayContinue();
     void fullScreenHintComesFirst();
     void timerRunsThePoll();
-
-private:
-    Form2 &load()
-    {
-        Form2 &form = app::Forms::show<Form2>();
-        form.Timer1->stop(); // ticks would mix their reads into the recorded calls
-        return form;
-    }
 };
 
 void Form2TransportTest::command_data()
@@ -125,7 +108,7 @@ void Form2TransportTest::command()
     QFETCH(QStringList, messages);
 
     QCoreApplication::setApplicationName(QStringLiteral("Orvanta Player"));
-    Form2 &form = load();
+    Form2 &form = windowtest::showControlWindow();
     FakeDvd *fd = FakeDvd::current();
     for (const QString &c : before)
         click(form, c);
@@ -137,7 +120,7 @@ void Form2TransportTest::command()
     click(form, command);
 
     QCOMPARE(fd->callNames(), QStringList{call});
-    QCOMPARE(visibleIcons(form), icons);
+    QCOMPARE(windowtest::visibleStatusIcons(form), icons);
     QCOMPARE(form.Command2->toolTip(), toolTip);
     QCOMPARE(boxes(), messages);
     if (command == QLatin1String("FullScreen"))
@@ -148,12 +131,12 @@ void Form2TransportTest::command()
 // Pause/Continue click continues, then pauses again.
 void Form2TransportTest::pausePlayContinue()
 {
-    Form2 &form = load();
+    Form2 &form = windowtest::showControlWindow();
     FakeDvd *fd = FakeDvd::current();
-    QStringList seen{form.Command2->toolTip() + ' ' + visibleIcons(form)};
+    QStringList seen{form.Command2->toolTip() + ' ' + windowtest::visibleStatusIcons(form)};
     for (const char *name : {"PauseContinue", "Play", "PauseContinue", "PauseContinue"}) {
         click(form, name);
-        seen << form.Command2->toolTip() + ' ' + visibleIcons(form);
+        seen << form.Command2->toolTip() + ' ' + windowtest::visibleStatusIcons(form);
     }
     QCOMPARE(seen, (QStringList{"Pause Image14", "Continue Image13", "Continue Image12", "Pause Image12",
                                 "Continue Image13"}));
@@ -164,7 +147,7 @@ void Form2TransportTest::pausePlayContinue()
 
 void Form2TransportTest::fullScreenHintComesFirst()
 {
-    Form2 &form = load();
+    Form2 &form = windowtest::showControlWindow();
     FakeDvd *fd = FakeDvd::current();
     int writesBeforeClosing = -1;
     app::setMsgBoxPresenter([&](const QString &, app::MsgBoxStyle, const QString &) {

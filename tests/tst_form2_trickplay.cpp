@@ -15,15 +15,6 @@ using playback::Variant;
 
 namespace {
 
-QString visibleIcons(const Form2 &form)
-{
-    QStringList shown;
-    for (QLabel *img : {form.Image12, form.Image13, form.Image14, form.Image15, form.Image16})
-        if (img->isVisible())
-            shown << img->objectName();
-    return shown.join(',');
-}
-
 // Real clicks: 'F' Fast Forward, 'B' Fast Backwards, 'S' Stop, 'P' Play, 'C' Pause/Continue.
 void press(Form2 &form, QChar key)
 {
@@ -46,14 +37,6 @@ private slots:
     void step();
     void sequence_data();
     void sequence();
-
-private:
-    Form2 &load()
-    {
-        Form2 &form = app::Forms::show<Form2>();
-        form.Timer1->stop();
-        return form;
-    }
 };
 
 void Form2TrickPlayTest::step_data()
@@ -90,7 +73,7 @@ void Form2TrickPlayTest::step()
     QFETCH(QString, after);
     QFETCH(double, speed);
 
-    Form2 &form = load();
+    Form2 &form = windowtest::showControlWindow();
     FakeDvd *fd = FakeDvd::current();
     const QString operation = forward ? QStringLiteral("PlayForwards") : QStringLiteral("PlayBackwards");
     form.Speed->setText(before);
@@ -106,7 +89,7 @@ void Form2TrickPlayTest::step()
         QCOMPARE(fd->callNames(), QStringList{operation});
         QCOMPARE(fd->calls.first().args, QList<Variant>{Variant::fromDouble(speed)});
     }
-    QCOMPARE(visibleIcons(form), forward ? QStringLiteral("Image15") : QStringLiteral("Image16"));
+    QCOMPARE(windowtest::visibleStatusIcons(form), forward ? QStringLiteral("Image15") : QStringLiteral("Image16"));
     QVERIFY(windowtest::msgBoxes().isEmpty());
 }
 
@@ -135,7 +118,7 @@ void Form2TrickPlayTest::sequence()
     QFETCH(QStringList, calls);
     QFETCH(QString, icons);
 
-    Form2 &form = load();
+    Form2 &form = windowtest::showControlWindow();
     FakeDvd *fd = FakeDvd::current();
     QCOMPARE(form.Speed->text(), QStringLiteral("x1"));
     QStringList seen;
@@ -149,7 +132,7 @@ void Form2TrickPlayTest::sequence()
         if (c.operation.startsWith(QLatin1String("PlayForwards")) || c.operation.startsWith(QLatin1String("PlayBackwards")))
             trick << QStringLiteral("%1 %2").arg(c.operation).arg(c.args.value(0).toDouble());
     QCOMPARE(trick, calls);
-    QCOMPARE(visibleIcons(form), icons);
+    QCOMPARE(windowtest::visibleStatusIcons(form), icons);
 }
 
 QTEST_MAIN(Form2TrickPlayTest)

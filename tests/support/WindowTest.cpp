@@ -2,10 +2,13 @@
 
 #include "app/Form.h"
 #include "startup/Module1.h"
+#include "windows/control/Form2.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QLabel>
+#include <QTimer>
 #include <QWidget>
 
 namespace windowtest {
@@ -40,6 +43,22 @@ void reset()
     msgBoxes().clear();
     Module1::SubtitleLanguages.fill(QString());
     Module1::SubtitleStreamCount = 0;
+}
+
+Form2 &showControlWindow()
+{
+    Form2 &form = app::Forms::show<Form2>();
+    form.Timer1->stop();
+    return form;
+}
+
+QString visibleStatusIcons(const Form2 &form)
+{
+    QStringList shown;
+    for (QLabel *img : {form.Image12, form.Image13, form.Image14, form.Image15, form.Image16})
+        if (img->isVisible())
+            shown << img->objectName();
+    return shown.join(',');
 }
 
 } // namespace windowtest

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+class Form2;
+
 struct ShownMsgBox {
     QString text;
     app::MsgBoxStyle style;
@@ -25,5 +27,10 @@ void reset();
 QList<ShownMsgBox> &msgBoxes();
 // Delivers pending deleteLater()s and posted events.
 void settle();
+// Shows the control window with its status timer stopped: tests tick it by hand,
+// and ticks would mix their reads into the calls a test records.
+Form2 &showControlWindow();
+// The names of the status icons shown, comma-separated.
+QString visibleStatusIcons(const Form2 &form);
 
 } // namespace windowtest

@@ -2,6 +2,7 @@
 
 #include "playback/engine/FrameSink.h"
 #include "playback/engine/FullScreenWindow.h"
+#include "playback/engine/PlayerReaper.h"
 #include "playback/engine/Timecode.h"
 #include "playback/engine/VlcInstance.h"
 #include "playback/engine/XVideoSurface.h"
@@ -17,6 +18,17 @@
 
 #include <algorithm>
 #include <cmath>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ORVANTA_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ORVANTA_ASAN 1
+#endif
+#endif
+#ifndef ORVANTA_ASAN
+#define ORVANTA_ASAN 0
+#endif
 
 namespace playback::engine {
 
@@ -61,8 +73,7 @@ VlcPlaybackControl::~VlcPlaybackControl()
 {
     m_scanTimer.stop();
     delete m_fullScreen.data();
-    releasePlayer();
-    waitForRetiredPlayers();
+    retirePlayer();
 }
 
 // ---- libvlc events -------------------------------------------------------------
@@ -213,19 +224,10 @@ bool VlcPlaybackControl::ensurePlayer()
     return true;
 }
 
-void VlcPlaybackControl::releasePlayer()
-{
-    retirePlayer();
-    waitForRetiredPlayers();
-    m_loaded = false;
-}
-
 void VlcPlaybackControl::retirePlayer()
 {
-    // libvlc's stop waits for its input thread, which can be busy for most of a
-    // second (after a chapter jump it waits for the chapter's first picture): the
-    // player is stopped and released on a thread of its own, and the next Play
-    // makes a new one.
+    // The player is stopped on a thread of its own (see PlayerReaper.h); the next
+    // Play makes a new one.
     if (!m_player)
         return;
     libvlc_event_manager_t *events = libvlc_media_player_event_manager(m_player);
@@ -233,35 +235,9 @@ void VlcPlaybackControl::retirePlayer()
         libvlc_event_detach(events, type, &VlcPlaybackControl::onVlcEvent, this);
     if (m_sink)
         m_sink->silence();
-    if (m_surface)
-        m_surface->hide();
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    std::thread thread([this, player = m_player, sink = std::move(m_sink), surface = m_surface, done]() mutable {
-        libvlc_media_player_stop(player);
-        // The video output lives until the player is released: only then may the sink and window go.
-        libvlc_media_player_release(player);
-        sink.reset();
-        if (surface)
-            QMetaObject::invokeMethod(this, [surface] { delete surface; }, Qt::QueuedConnection);
-        done->store(true);
-    });
+    reaper::retire(m_player, std::move(m_sink), m_surface);
     m_player = nullptr;
     m_surface = nullptr;
-    // Threads that have finished are collected here, the rest by the destructor.
-    std::erase_if(m_retired, [](Retired &r) {
-        if (!r.done->load())
-            return false;
-        r.thread.join();
-        return true;
-    });
-    m_retired.push_back({std::move(thread), std::move(done)});
-}
-
-void VlcPlaybackControl::waitForRetiredPlayers() const
-{
-    for (Retired &r : m_retired)
-        r.thread.join();
-    m_retired.clear();
 }
 
 void VlcPlaybackControl::unload()
@@ -283,9 +259,12 @@ void VlcPlaybackControl::unload()
 
 disc::Source VlcPlaybackControl::resolveSource(const QString &operation) const
 {
-    // Discs are read in a forked child (see disc::readFacts), which must not inherit
-    // a lock held by a player still being stopped: it would wait for it forever.
-    waitForRetiredPlayers();
+#if ORVANTA_ASAN
+    // Discs are read in a forked child (see disc::readFacts). glibc's allocator is
+    // fork-safe, AddressSanitizer's is not: a child forked while a player being
+    // stopped frees memory can wait for the allocator's lock forever.
+    reaper::waitForAll();
+#endif
     if (!m_argument.isEmpty()) {
         if (auto source = disc::sourceFromArgument(m_argument))
             return *source;
@@ -368,7 +347,7 @@ void VlcPlaybackControl::Play()
     // A sound device came or went since the player was made: libvlc keeps its
     // choice of audio output per player, so make the player anew.
     if (m_player && soundOutputAvailable() != m_playerHasSound)
-        releasePlayer();
+        retirePlayer();
     if (!ensurePlayer())
         throw PlaybackError(op, QStringLiteral("the video engine (libvlc) could not be started."));
     libvlc_media_t *media = libvlc_media_new_location(vlcInstance(), source.mrl().toUtf8().constData());
@@ -576,7 +555,7 @@ void VlcPlaybackControl::Eject()
     if (!source)
         throw PlaybackError(op, QStringLiteral("there is no disc drive."));
     if (source->kind == disc::SourceKind::Drive) {
-        waitForRetiredPlayers(); // the drive is free only once the player has let go of it
+        reaper::waitForAll(); // the drive is free only once the player has let go of it
         disc::ejectDrive(source->path);
     }
 }

@@ -19,7 +19,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <vector>
 
 struct libvlc_media_player_t;
@@ -116,9 +115,7 @@ private:
     void handleEvents(unsigned bits);
 
     bool ensurePlayer();
-    void releasePlayer();
     void retirePlayer();
-    void waitForRetiredPlayers() const;
     void unload();
     disc::Source resolveSource(const QString &operation) const;
     disc::Source discSource(const QString &operation) const;
@@ -151,12 +148,6 @@ private:
     std::unique_ptr<FrameSink> m_sink;
     XVideoSurface *m_surface = nullptr;
     QPointer<FullScreenWindow> m_fullScreen;
-    // Players being stopped and released on threads of their own.
-    struct Retired {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-    mutable std::vector<Retired> m_retired; // joined by const reads that fork
     std::atomic<unsigned> m_pending{0};
     std::atomic<bool> m_framesWanted{false}; // someone looks at the pictures: post each one
 

@@ -60,12 +60,14 @@ void XVideoSurface::resize(const QSize &size)
     XFlush(dpy(m_display));
 }
 
-void XVideoSurface::hide()
+void XVideoSurface::detach()
 {
     if (!m_window)
         return;
-    XUnmapWindow(dpy(m_display), m_window);
-    XFlush(dpy(m_display));
+    Display *display = dpy(m_display);
+    XUnmapWindow(display, m_window);
+    XReparentWindow(display, m_window, DefaultRootWindow(display), 0, 0);
+    XFlush(display);
 }
 
 void XVideoSurface::readEvents()

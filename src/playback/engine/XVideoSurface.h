@@ -26,7 +26,8 @@ public:
     // Moves the surface into another native window (full screen and back) and fills it.
     void reparent(unsigned long parentWindow, const QSize &size);
     void resize(const QSize &size);
-    void hide();
+    // Hides the window and moves it to the root window, out of a parent that may go.
+    void detach();
 
 signals:
     void doubleClicked();

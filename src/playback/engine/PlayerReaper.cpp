@@ -1,0 +1,73 @@
+#include "playback/engine/PlayerReaper.h"
+
+#include "playback/engine/FrameSink.h"
+#include "playback/engine/XVideoSurface.h"
+
+#include <vlc/vlc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace playback::engine::reaper {
+
+namespace {
+
+struct Retired {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+    XVideoSurface *surface; // deleted here, on the GUI thread, once libvlc has let go of it
+};
+
+struct Registry {
+    std::vector<Retired> retired;
+
+    void collect(bool all)
+    {
+        std::erase_if(retired, [all](Retired &r) {
+            if (!all && !r.done->load())
+                return false;
+            r.thread.join();
+            delete r.surface;
+            return true;
+        });
+    }
+    ~Registry()
+    {
+        // The program is ending: the windows go with the X connections.
+        for (Retired &r : retired)
+            r.thread.join();
+    }
+};
+
+Registry &registry()
+{
+    static Registry r;
+    return r;
+}
+
+} // namespace
+
+void retire(libvlc_media_player_t *player, std::unique_ptr<FrameSink> sink, XVideoSurface *surface)
+{
+    if (surface) {
+        surface->setParent(nullptr);
+        surface->detach();
+    }
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::thread thread([player, sink = std::move(sink), done]() mutable {
+        libvlc_media_player_stop(player);
+        // The video output lives until the player is released: only then may the sink go.
+        libvlc_media_player_release(player);
+        sink.reset();
+        done->store(true);
+    });
+    Registry &r = registry();
+    r.collect(false);
+    r.retired.push_back({std::move(thread), std::move(done), surface});
+}
+
+void waitForAll() { registry().collect(true); }
+
+} // namespace playback::engine::reaper

@@ -244,7 +244,7 @@ void VlcPlaybackControl::unload()
 {
     endScan(false);
     retirePlayer();
-    // stop() reports Stopped synchronously; those bits belong to the session that ended.
+    // Bits raised before the player was let go belong to the session that ended.
     m_pending.fetch_and(~unsigned(EvPlaying | EvPaused | EvStopped | EvEnded | EvError | EvTitle | EvChapter
                                   | EvLength | EvStreams | EvVout));
     m_loaded = false;

@@ -193,8 +193,8 @@ bool VlcPlaybackControl::ensurePlayer()
     libvlc_video_set_key_input(m_player, false);
     // With no sound device libvlc would try to open one for every audio frame (about
     // 30 times a second, a third of its CPU time and an error each time on stderr).
-    m_playerHasSound = soundOutputAvailable();
-    if (!m_playerHasSound)
+    // Every Play from stopped makes a new player, so a device plugged in later is used.
+    if (!soundOutputAvailable())
         libvlc_audio_output_set(m_player, "adummy");
     if (m_embed) {
         QWidget *host = m_fullScreen ? static_cast<QWidget *>(m_fullScreen.data()) : this;
@@ -344,10 +344,6 @@ void VlcPlaybackControl::Play()
     std::optional<disc::Facts> facts = disc::readFacts(source, &reason);
     if (!facts)
         throw PlaybackError(op, reason.isEmpty() ? QStringLiteral("there is no playable disc.") : reason);
-    // A sound device came or went since the player was made: libvlc keeps its
-    // choice of audio output per player, so make the player anew.
-    if (m_player && soundOutputAvailable() != m_playerHasSound)
-        retirePlayer();
     if (!ensurePlayer())
         throw PlaybackError(op, QStringLiteral("the video engine (libvlc) could not be started."));
     libvlc_media_t *media = libvlc_media_new_location(vlcInstance(), source.mrl().toUtf8().constData());

@@ -144,7 +144,6 @@ private:
     QString m_argument;
     bool m_embed = false;
     libvlc_media_player_t *m_player = nullptr;
-    bool m_playerHasSound = false; // the player was made for a machine with a sound output
     std::unique_ptr<FrameSink> m_sink;
     XVideoSurface *m_surface = nullptr;
     QPointer<FullScreenWindow> m_fullScreen;

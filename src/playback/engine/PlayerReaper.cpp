@@ -68,6 +68,13 @@ void retire(libvlc_media_player_t *player, std::unique_ptr<FrameSink> sink, XVid
     r.retired.push_back({std::move(thread), std::move(done), surface});
 }
 
+void adopt(std::thread thread, std::shared_ptr<std::atomic<bool>> done)
+{
+    Registry &r = registry();
+    r.collect(false);
+    r.retired.push_back({std::move(thread), std::move(done), nullptr});
+}
+
 void waitForAll() { registry().collect(true); }
 
 } // namespace playback::engine::reaper

@@ -6,7 +6,9 @@
 // can go without waiting for them; the program waits for the last ones as it ends.
 // Called on the GUI thread only.
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 struct libvlc_media_player_t;
 
@@ -21,7 +23,9 @@ namespace reaper {
 // (either may be null) are kept until then. The window is moved out of its parent,
 // which may go first.
 void retire(libvlc_media_player_t *player, std::unique_ptr<FrameSink> sink, XVideoSurface *surface);
-// Waits until every player let go of is released.
+// Takes over a thread that finishes on its own and sets done when it has.
+void adopt(std::thread thread, std::shared_ptr<std::atomic<bool>> done);
+// Waits until every player let go of is released and every adopted thread has ended.
 void waitForAll();
 
 } // namespace reaper

@@ -3,6 +3,7 @@
 #include "playback/engine/FrameSink.h"
 #include "playback/engine/FullScreenWindow.h"
 #include "playback/engine/PlayerReaper.h"
+#include "playback/engine/ScanWorker.h"
 #include "playback/engine/Timecode.h"
 #include "playback/engine/VlcInstance.h"
 #include "playback/engine/XVideoSurface.h"
@@ -43,8 +44,11 @@ constexpr char kCachingOption[] = ":disc-caching=50";
 // dvdnav numbers subpicture streams from this id, in the disc's stream order.
 constexpr int kFirstSubpictureId = 0xBD20;
 
-// Reverse scan: how often a new position is shown.
-constexpr int kScanIntervalMs = 100;
+// Reverse scan: how often a new position is asked for (a picture every 40 ms at x1).
+constexpr int kScanIntervalMs = 40;
+// Embedded, libvlc's picture after a resumed scan is not seen: the last scan
+// picture stays this long over it (a paused seek shows its picture in ~250 ms).
+constexpr int kStillHandOverMs = 300;
 
 // When embedded, libvlc's position runs ahead of the picture on screen by the
 // decoder and picture queues: about half a second at normal speed (measured 5 to
@@ -67,11 +71,18 @@ VlcPlaybackControl::VlcPlaybackControl(const QString &discArgument, QWidget *par
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_scanTimer.setInterval(kScanIntervalMs);
     connect(&m_scanTimer, &QTimer::timeout, this, &VlcPlaybackControl::scanStep);
+    m_stillHideTimer.setSingleShot(true);
+    m_stillHideTimer.setInterval(kStillHandOverMs);
+    connect(&m_stillHideTimer, &QTimer::timeout, this, [this] {
+        if (m_surface)
+            m_surface->hideStill();
+    });
 }
 
 VlcPlaybackControl::~VlcPlaybackControl()
 {
     m_scanTimer.stop();
+    m_scanWorker.reset();
     delete m_fullScreen.data();
     retirePlayer();
 }
@@ -243,6 +254,10 @@ void VlcPlaybackControl::retirePlayer()
 void VlcPlaybackControl::unload()
 {
     endScan(false);
+    m_scanWorker.reset(); // lets go of the disc (a drive may be ejected next)
+    m_stillMs.reset();
+    m_still = QImage();
+    m_stillHideTimer.stop();
     retirePlayer();
     // Bits raised before the player was let go belong to the session that ended.
     m_pending.fetch_and(~unsigned(EvPlaying | EvPaused | EvStopped | EvEnded | EvError | EvTitle | EvChapter
@@ -322,12 +337,8 @@ void VlcPlaybackControl::Play()
     if (m_loaded) {
         // Continue after Pause, or return to normal forward play from a scan or fast play.
         endScan(false);
-        if (m_paused) {
-            libvlc_media_player_set_pause(m_player, 0);
-            m_paused = false;
-            if (m_sink)
-                m_sink->restartCounting();
-        }
+        if (m_paused)
+            unpause();
         if (m_rate != 1.0) {
             libvlc_media_player_set_rate(m_player, 1.0f);
             m_rate = 1.0;
@@ -389,6 +400,12 @@ void VlcPlaybackControl::Resume()
         endScan(true);
         return;
     }
+    unpause();
+}
+
+void VlcPlaybackControl::unpause()
+{
+    releaseStill(true);
     libvlc_media_player_set_pause(m_player, 0);
     m_paused = false;
     if (m_sink)
@@ -413,36 +430,40 @@ void VlcPlaybackControl::PlayForwards(const Variant &speed)
     m_rate = s;
     if (m_sink)
         m_sink->setRate(s);
-    if (m_paused) {
-        libvlc_media_player_set_pause(m_player, 0);
-        m_paused = false;
-        if (m_sink)
-            m_sink->restartCounting();
-    }
+    if (m_paused)
+        unpause();
 }
 
 void VlcPlaybackControl::PlayBackwards(const Variant &speed)
 {
     const QString op = QStringLiteral("PlayBackwards");
-    requireTitle(op);
+    const int title = requireTitle(op);
     const double s = speed.toDouble();
     if (!(s > 0.0) || !std::isfinite(s))
         throw PlaybackError(op, QStringLiteral("the speed must be greater than zero."));
     m_scanSpeed = s;
     if (m_scanning)
         return;
-    // libvlc cannot play backwards: hold the picture and step the position back,
-    // one seek per timer tick; a paused seek shows its picture within ~5 ms.
-    m_scanPositionMs = double(positionMs().value_or(0));
+    // libvlc cannot play backwards: it holds its picture while the scan's own
+    // pictures (see TitleStills.h) are shown over it.
+    m_scanStartMs = positionMs().value_or(0);
+    m_scanTargetMs = double(m_scanStartMs);
+    m_scanTitle = title;
     libvlc_media_player_set_pause(m_player, 1);
     libvlc_media_player_set_rate(m_player, 1.0f);
     m_rate = 1.0;
     if (m_sink)
         m_sink->setRate(1.0);
     m_paused = false;
+    if (!m_scanWorker && m_source) {
+        m_scanWorker = std::make_unique<ScanWorker>(m_source->path);
+        connect(m_scanWorker.get(), &ScanWorker::pictureReady, this, &VlcPlaybackControl::showScanPicture);
+    }
+    m_stillHideTimer.stop();
     m_scanning = true;
     m_scanClock.start();
     m_scanTimer.start();
+    scanStep();
 }
 
 void VlcPlaybackControl::scanStep()
@@ -450,23 +471,57 @@ void VlcPlaybackControl::scanStep()
     if (!m_scanning || !m_player)
         return;
     const double elapsed = double(m_scanClock.restart());
-    m_scanPositionMs -= elapsed * m_scanSpeed;
-    if (m_scanPositionMs <= 0.0) {
-        // The title's start: play it from its first chapter at normal speed (a paused
-        // seek to 0 would show the next GOP's picture). The scan held the picture, so
-        // no older pictures are queued: the anchor holds for the next one at once
-        // (libvlc sends no chapter event when the chapter stays the same).
-        m_scanPositionMs = 0.0;
-        const int title = libvlc_media_player_get_title(m_player);
-        endScan(true);
-        if (title >= 1)
-            jumpTo(title, 0, true);
+    m_scanTargetMs -= elapsed * m_scanSpeed;
+    if (m_scanTargetMs <= 0.0) {
+        // The title's start: play it from its first chapter at normal speed. libvlc
+        // held its picture, so no older pictures are queued: the anchor holds for the
+        // next one at once (libvlc sends no chapter event when the chapter stays the same).
+        m_scanning = false;
+        m_scanTimer.stop();
+        releaseStill(false);
+        libvlc_media_player_set_pause(m_player, 0);
+        jumpTo(m_scanTitle, 0, true);
         return;
     }
-    const auto target = std::int64_t(m_scanPositionMs);
-    libvlc_media_player_set_time(m_player, target);
+    if (m_scanWorker) {
+        const QSize size = m_surface ? m_surface->size() : QSize();
+        m_scanWorker->request(m_scanTitle, std::int64_t(m_scanTargetMs), size, m_aspect);
+    }
+}
+
+void VlcPlaybackControl::showScanPicture(const QImage &picture, qint64 ms, int title)
+{
+    if (!m_scanning || title != m_scanTitle)
+        return; // asked for before the scan ended
+    m_stillMs = ms;
+    if (m_surface) {
+        m_surface->showStill(picture);
+        return;
+    }
+    m_still = picture;
+    update();
+    if (m_fullScreen)
+        m_fullScreen->update();
+    emit pictureShown();
+}
+
+void VlcPlaybackControl::releaseStill(bool seek)
+{
+    if (!m_stillMs)
+        return;
+    const std::int64_t ms = *m_stillMs;
+    m_stillMs.reset();
+    if (seek) {
+        libvlc_media_player_set_time(m_player, ms);
+        if (m_sink) {
+            m_sink->setShownPosition(ms);
+            m_sink->anchor(ms);
+        }
+    }
     if (m_sink)
-        m_sink->anchor(target);
+        m_stillUntilPicture = m_sink->newPictureCount();
+    else
+        m_stillHideTimer.start();
 }
 
 void VlcPlaybackControl::endScan(bool playOn)
@@ -475,18 +530,15 @@ void VlcPlaybackControl::endScan(bool playOn)
         return;
     m_scanning = false;
     m_scanTimer.stop();
-    if (playOn && m_player) {
-        libvlc_media_player_set_pause(m_player, 0);
-        m_paused = false;
-        if (m_sink)
-            m_sink->restartCounting();
-    } else {
-        m_paused = true;
-    }
+    // Stopped scanning, libvlc stays paused and the scan's picture on screen.
+    m_paused = true;
+    if (playOn && m_player)
+        unpause();
 }
 
 void VlcPlaybackControl::jumpTo(int title, int chapter, bool armed)
 {
+    releaseStill(false);
     const int current = libvlc_media_player_get_title(m_player);
     if (title != current) {
         m_expectTitleChange = true;
@@ -516,10 +568,8 @@ void VlcPlaybackControl::PlayNextChapter()
         jumpTo(title, chapter + 1);
     else if (title + 1 < titles)
         jumpTo(title + 1, 0); // the last chapter goes on to the next title
-    else if (m_paused) {
-        libvlc_media_player_set_pause(m_player, 0);
-        m_paused = false;
-    }
+    else if (m_paused)
+        unpause();
 }
 
 void VlcPlaybackControl::PlayPrevChapter()
@@ -562,9 +612,9 @@ std::optional<std::int64_t> VlcPlaybackControl::positionMs() const
 {
     if (!m_loaded || !m_player)
         return std::nullopt;
+    if (m_stillMs || m_scanning)
+        return m_stillMs.value_or(m_scanStartMs);
     const std::int64_t engine = libvlc_media_player_get_time(m_player);
-    if (m_scanning)
-        return std::int64_t(m_scanPositionMs);
     if (m_sink) {
         if (auto shown = m_sink->displayedPosition()) {
             // A safety net for pictures the count could not see (identical
@@ -583,7 +633,14 @@ std::optional<std::int64_t> VlcPlaybackControl::positionMs() const
 
 std::uint64_t VlcPlaybackControl::picturesShown() const { return m_sink ? m_sink->newPictureCount() : 0; }
 
-QImage VlcPlaybackControl::lastFrame() const { return m_sink ? m_sink->lastFrame() : QImage(); }
+QImage VlcPlaybackControl::lastFrame() const
+{
+    if (!m_sink)
+        return {};
+    if (!m_still.isNull() && (m_stillMs || m_sink->newPictureCount() == m_stillUntilPicture))
+        return m_still;
+    return m_sink->lastFrame();
+}
 
 QWidget *VlcPlaybackControl::fullScreenWindow() const { return m_fullScreen.data(); }
 
@@ -774,7 +831,7 @@ void VlcPlaybackControl::updateAspect()
 void VlcPlaybackControl::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    paintPicture(painter, rect(), (m_sink && m_loaded && !m_fullScreen) ? m_sink->lastFrame() : QImage(), m_aspect);
+    paintPicture(painter, rect(), (m_sink && m_loaded && !m_fullScreen) ? lastFrame() : QImage(), m_aspect);
 }
 
 void VlcPlaybackControl::showEvent(QShowEvent *event)

@@ -29,6 +29,7 @@ namespace playback::engine {
 class FrameSink;
 class XVideoSurface;
 class FullScreenWindow;
+class ScanWorker;
 
 class VlcPlaybackControl final : public PlaybackControl {
     Q_OBJECT
@@ -127,6 +128,11 @@ private:
 
     void endScan(bool playOn);
     void scanStep();
+    void showScanPicture(const QImage &picture, qint64 ms, int title);
+    // Hands the screen back to libvlc from a reverse-scan picture; seek: move
+    // libvlc to that picture's position first.
+    void releaseStill(bool seek);
+    void unpause();
     // 1-based title, 0-based chapter. armed: no older pictures are queued (see FrameSink::anchor).
     void jumpTo(int title, int chapter, bool armed = false);
     std::int64_t chapterOffset(int title, int chapter);
@@ -162,11 +168,20 @@ private:
     std::vector<std::int64_t> m_titleLengths;
     std::map<int, std::vector<std::int64_t>> m_chapterOffsets;
 
+    // Reverse scan: libvlc is paused; pictures decoded here (ScanWorker) are shown
+    // over its last one, and libvlc is moved to the last of them when play resumes.
     bool m_scanning = false;
     double m_scanSpeed = 1.0;
-    double m_scanPositionMs = 0.0;
+    double m_scanTargetMs = 0.0;  // where the scan has got to
+    std::int64_t m_scanStartMs = 0;
+    int m_scanTitle = 0;
     QTimer m_scanTimer;
     QElapsedTimer m_scanClock;
+    std::unique_ptr<ScanWorker> m_scanWorker;
+    std::optional<std::int64_t> m_stillMs; // a scan picture is on screen: its position
+    QImage m_still;                        // memory rendering: that picture
+    std::uint64_t m_stillUntilPicture = 0; // after release: shown until libvlc's next new picture
+    QTimer m_stillHideTimer;               // embedded: the same, by time
 
     int m_subpictureStream = 1;
     bool m_subpictureOn = false;

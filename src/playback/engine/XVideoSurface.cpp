@@ -5,6 +5,7 @@
 #include <QStyleHints>
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace playback::engine {
 
@@ -37,6 +38,8 @@ XVideoSurface::~XVideoSurface()
     if (!m_display)
         return;
     delete m_notifier;
+    if (m_stillGc)
+        XFreeGC(dpy(m_display), static_cast<GC>(m_stillGc));
     if (m_window)
         XDestroyWindow(dpy(m_display), m_window);
     XCloseDisplay(dpy(m_display));
@@ -47,16 +50,57 @@ void XVideoSurface::reparent(unsigned long parentWindow, const QSize &size)
     if (!m_window)
         return;
     XReparentWindow(dpy(m_display), m_window, parentWindow, 0, 0);
-    XMoveResizeWindow(dpy(m_display), m_window, 0, 0, unsigned(qMax(1, size.width())), unsigned(qMax(1, size.height())));
     XMapWindow(dpy(m_display), m_window);
-    XFlush(dpy(m_display));
+    resize(size);
 }
 
 void XVideoSurface::resize(const QSize &size)
 {
     if (!m_window)
         return;
-    XMoveResizeWindow(dpy(m_display), m_window, 0, 0, unsigned(qMax(1, size.width())), unsigned(qMax(1, size.height())));
+    m_size = QSize(qMax(1, size.width()), qMax(1, size.height()));
+    XMoveResizeWindow(dpy(m_display), m_window, 0, 0, unsigned(m_size.width()), unsigned(m_size.height()));
+    if (m_still)
+        XResizeWindow(dpy(m_display), m_still, unsigned(m_size.width()), unsigned(m_size.height()));
+    XFlush(dpy(m_display));
+}
+
+void XVideoSurface::showStill(const QImage &picture)
+{
+    Display *display = dpy(m_display);
+    const int screen = DefaultScreen(display);
+    // 32-bit pixels in the server's byte order are what QImage's RGB32 holds on a
+    // 24-bit true-colour screen, the only kind worth converting for.
+    Visual *visual = DefaultVisual(display, screen);
+    if (!m_window || picture.isNull() || DefaultDepth(display, screen) != 24 || visual->red_mask != 0xff0000
+        || visual->green_mask != 0xff00 || visual->blue_mask != 0xff)
+        return;
+    if (!m_still) {
+        m_still = XCreateSimpleWindow(display, m_window, 0, 0, unsigned(m_size.width()), unsigned(m_size.height()), 0,
+                                      0, BlackPixel(display, screen));
+        m_stillGc = XCreateGC(display, m_still, 0, nullptr);
+    }
+    const QImage image = picture.format() == QImage::Format_RGB32 ? picture
+                                                                   : picture.convertToFormat(QImage::Format_RGB32);
+    XImage *ximage = XCreateImage(display, visual, 24, ZPixmap, 0,
+                                  const_cast<char *>(reinterpret_cast<const char *>(image.constBits())),
+                                  unsigned(image.width()), unsigned(image.height()), 32, int(image.bytesPerLine()));
+    if (!ximage)
+        return;
+    ximage->byte_order = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? LSBFirst : MSBFirst;
+    XMapRaised(display, m_still);
+    XPutImage(display, m_still, static_cast<GC>(m_stillGc), ximage, 0, 0, 0, 0, unsigned(image.width()),
+              unsigned(image.height()));
+    ximage->data = nullptr; // the pixels belong to the QImage
+    XDestroyImage(ximage);
+    XFlush(display);
+}
+
+void XVideoSurface::hideStill()
+{
+    if (!m_still)
+        return;
+    XUnmapWindow(dpy(m_display), m_still);
     XFlush(dpy(m_display));
 }
 

@@ -6,6 +6,7 @@
 // window libvlc gets presses; this connection only listens to releases (which X
 // shares between clients) to recognise a double-click on the picture.
 
+#include <QImage>
 #include <QObject>
 #include <QRect>
 
@@ -28,6 +29,12 @@ public:
     void resize(const QSize &size);
     // Hides the window and moves it to the root window, out of a parent that may go.
     void detach();
+    QSize size() const { return m_size; }
+
+    // Shows a picture of the surface's size over libvlc's video (the reverse scan
+    // draws its own pictures while libvlc is paused), until hideStill().
+    void showStill(const QImage &picture);
+    void hideStill();
 
 signals:
     void doubleClicked();
@@ -37,6 +44,9 @@ private:
 
     void *m_display = nullptr; // Display*
     unsigned long m_window = 0;
+    unsigned long m_still = 0; // a child window above libvlc's own
+    void *m_stillGc = nullptr; // GC
+    QSize m_size;
     QSocketNotifier *m_notifier = nullptr;
     unsigned long m_lastReleaseTime = 0;
     bool m_haveRelease = false;

@@ -1,0 +1,44 @@
+#pragma once
+// Runs TitleStills on a thread of its own, so that decoding a GOP (tens of
+// milliseconds, longer when a drive spins up) never holds the GUI thread. Only
+// the latest request counts: a scan asks for a new position every few tens of
+// milliseconds, and a picture that comes too late is of no use. Pictures come
+// back as pictureReady on the GUI thread.
+
+#include <QImage>
+#include <QObject>
+#include <QSize>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+namespace playback::engine {
+
+class ScanWorker : public QObject {
+    Q_OBJECT
+public:
+    explicit ScanWorker(const QString &discPath, QObject *parent = nullptr);
+    // Does not wait for a decode under way: the thread finishes on its own (see PlayerReaper.h).
+    ~ScanWorker() override;
+
+    // The picture shown ms into title. size: the picture is drawn into an image of
+    // that size with the display aspect (black bars); empty keeps it as decoded.
+    void request(int title, std::int64_t ms, const QSize &size, double aspect);
+
+signals:
+    void pictureReady(const QImage &picture, qint64 ms, int title);
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    struct Shared;
+    static void run(std::shared_ptr<Shared> shared);
+
+    std::shared_ptr<Shared> m_shared;
+    std::thread m_thread;
+};
+
+} // namespace playback::engine

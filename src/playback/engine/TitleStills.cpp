@@ -1,0 +1,366 @@
+#include "playback/engine/TitleStills.h"
+
+#include "playback/engine/FrameSink.h"
+
+#include <QFile>
+
+#include <dvdread/dvd_reader.h>
+#include <dvdread/ifo_read.h>
+#include <dvdread/nav_read.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+#include <algorithm>
+#include <cstring>
+
+namespace playback::engine {
+
+namespace {
+
+void quietLog(void *, dvd_logger_level_t, const char *, va_list) {}
+const dvd_logger_cb kQuietLogger = {quietLog};
+
+constexpr int kReadChunk = 64;          // sectors per read
+constexpr std::uint32_t kMaxVobuSectors = 8192; // a VOBU is at most a second of video: anything longer is garbage
+
+int bcd(std::uint8_t v) { return (v >> 4) * 10 + (v & 0x0f); }
+
+std::int64_t durationMs(const dvd_time_t &t)
+{
+    const int fps = (t.frame_u >> 6) == 1 ? 25 : 30;
+    return ((std::int64_t(bcd(t.hour)) * 60 + bcd(t.minute)) * 60 + bcd(t.second)) * 1000
+           + bcd(t.frame_u & 0x3f) * 1000 / fps;
+}
+
+std::int64_t readPts(const unsigned char *p)
+{
+    return (std::int64_t((p[0] >> 1) & 0x07) << 30) | (std::int64_t(p[1]) << 22) | (std::int64_t(p[2] >> 1) << 15)
+           | (std::int64_t(p[3]) << 7) | (p[4] >> 1);
+}
+
+} // namespace
+
+struct TitleStills::Impl {
+    dvd_reader_t *dvd = nullptr;
+    ifo_handle_t *vmg = nullptr;
+    ifo_handle_t *vts = nullptr;
+    dvd_file_t *vobs = nullptr;
+    AVCodecContext *codec = nullptr;
+    AVCodecParserContext *parser = nullptr;
+    AVPacket *packet = nullptr;
+    AVFrame *frame = nullptr;
+    // While decoding: how presentation times map to the title's time.
+    std::int64_t cellStartMs = 0;
+    std::uint32_t cellBasePtm = 0;
+
+    ~Impl()
+    {
+        av_frame_free(&frame);
+        av_packet_free(&packet);
+        if (parser)
+            av_parser_close(parser);
+        avcodec_free_context(&codec);
+        if (vobs)
+            DVDCloseFile(vobs);
+        if (vts)
+            ifoClose(vts);
+        if (vmg)
+            ifoClose(vmg);
+        if (dvd)
+            DVDClose(dvd);
+    }
+};
+
+TitleStills::TitleStills(const QString &discPath, int title) : d(std::make_unique<Impl>()), m_title(title)
+{
+    // The disc has been read in a separate process before anything plays (see
+    // disc::readFacts), so its IFOs are known not to upset libdvdread.
+    d->dvd = DVDOpen2(nullptr, &kQuietLogger, QFile::encodeName(discPath).constData());
+    if (!d->dvd || !(d->vmg = ifoOpen(d->dvd, 0)) || !d->vmg->tt_srpt || title < 1
+        || title > d->vmg->tt_srpt->nr_of_srpts)
+        return;
+    const title_info_t &info = d->vmg->tt_srpt->title[title - 1];
+    d->vts = ifoOpen(d->dvd, info.title_set_nr);
+    if (!d->vts || !d->vts->vtsi_mat || !d->vts->vts_ptt_srpt || !d->vts->vts_pgcit
+        || info.vts_ttn < 1 || info.vts_ttn > d->vts->vts_ptt_srpt->nr_of_srpts)
+        return;
+    const ttu_t &ttu = d->vts->vts_ptt_srpt->title[info.vts_ttn - 1];
+    if (ttu.nr_of_ptts < 1 || !ttu.ptt)
+        return;
+    const int pgcn = ttu.ptt[0].pgcn, pgn = ttu.ptt[0].pgn;
+    if (pgcn < 1 || pgcn > d->vts->vts_pgcit->nr_of_pgci_srp)
+        return;
+    const pgc_t *pgc = d->vts->vts_pgcit->pgci_srp[pgcn - 1].pgc;
+    if (!pgc || !pgc->cell_playback || !pgc->program_map || pgn < 1 || pgn > pgc->nr_of_programs)
+        return;
+    d->vobs = DVDOpenFile(d->dvd, info.title_set_nr, DVD_READ_TITLE_VOBS);
+    if (!d->vobs)
+        return;
+    m_ptsPerFrame = d->vts->vtsi_mat->vts_video_attr.video_format == 1 ? 3600 : 3003;
+
+    const vobu_admap_t *admap = d->vts->vts_vobu_admap;
+    const std::uint32_t *mapBegin = admap ? admap->vobu_start_sectors : nullptr;
+    const std::uint32_t *mapEnd =
+        mapBegin && admap->last_byte + 1 > VOBU_ADMAP_SIZE ? mapBegin + (admap->last_byte + 1 - VOBU_ADMAP_SIZE) / 4
+                                                           : mapBegin;
+    std::int64_t start = 0;
+    for (int c = pgc->program_map[pgn - 1] - 1; c >= 0 && c < pgc->nr_of_cells; ++c) {
+        const cell_playback_t &playback = pgc->cell_playback[c];
+        // Of an angle block, only the first angle's cell.
+        if (playback.block_type == BLOCK_TYPE_ANGLE_BLOCK && playback.block_mode != BLOCK_MODE_FIRST_CELL)
+            continue;
+        if (playback.last_sector < playback.first_sector)
+            return;
+        Cell cell;
+        cell.firstSector = playback.first_sector;
+        cell.lastSector = playback.last_sector;
+        cell.startMs = start;
+        start += durationMs(playback.playback_time);
+        if (mapBegin) {
+            auto from = std::lower_bound(mapBegin, mapEnd, cell.firstSector);
+            auto to = std::upper_bound(from, mapEnd, cell.lastSector);
+            cell.vobus.assign(from, to);
+        }
+        if (cell.vobus.empty() || cell.vobus.front() != cell.firstSector) {
+            // No address map: walk the cell from navigation pack to navigation pack.
+            cell.vobus.clear();
+            for (std::uint32_t s = cell.firstSector; s <= cell.lastSector;) {
+                cell.vobus.push_back(s);
+                const auto nav = readNav(s);
+                if (!nav)
+                    break;
+                s = nav->endSector + 1;
+            }
+        }
+        cell.vobuPtm.resize(cell.vobus.size());
+        m_cells.push_back(std::move(cell));
+    }
+    if (m_cells.empty())
+        return;
+
+    const bool mpeg1 = d->vts->vtsi_mat->vts_video_attr.mpeg_version == 0;
+    const AVCodec *decoder = avcodec_find_decoder(mpeg1 ? AV_CODEC_ID_MPEG1VIDEO : AV_CODEC_ID_MPEG2VIDEO);
+    d->codec = decoder ? avcodec_alloc_context3(decoder) : nullptr;
+    if (!d->codec)
+        return;
+    d->codec->thread_count = 1; // frame threads would only add delay to one GOP at a time
+    if (avcodec_open2(d->codec, decoder, nullptr) < 0) {
+        avcodec_free_context(&d->codec);
+        return;
+    }
+    d->parser = av_parser_init(AV_CODEC_ID_MPEG2VIDEO);
+    d->packet = av_packet_alloc();
+    d->frame = av_frame_alloc();
+    if (!d->parser || !d->packet || !d->frame)
+        avcodec_free_context(&d->codec);
+}
+
+TitleStills::~TitleStills() = default;
+
+bool TitleStills::isValid() const { return d->codec != nullptr; }
+
+std::optional<TitleStills::Nav> TitleStills::readNav(std::uint32_t sector)
+{
+    unsigned char block[DVD_VIDEO_LB_LEN];
+    if (DVDReadBlocks(d->vobs, int(sector), 1, block) != 1)
+        return std::nullopt;
+    // A navigation pack: pack header, system header, then the PCI and DSI packets
+    // (private stream 2) at fixed places.
+    static const unsigned char kPrivate2[] = {0x00, 0x00, 0x01, 0xbf};
+    if (std::memcmp(block + 0x26, kPrivate2, 4) != 0 || block[0x2c] != 0x00
+        || std::memcmp(block + 0x400, kPrivate2, 4) != 0 || block[0x406] != 0x01)
+        return std::nullopt;
+    pci_t pci;
+    dsi_t dsi;
+    navRead_PCI(&pci, block + 0x2d);
+    navRead_DSI(&dsi, block + DSI_START_BYTE);
+    if (dsi.dsi_gi.vobu_ea > kMaxVobuSectors)
+        return std::nullopt;
+    return Nav{pci.pci_gi.vobu_s_ptm, sector + dsi.dsi_gi.vobu_ea};
+}
+
+std::optional<std::uint32_t> TitleStills::vobuPtm(Cell &cell, std::size_t vobu)
+{
+    if (!cell.vobuPtm[vobu]) {
+        if (const auto nav = readNav(cell.vobus[vobu]))
+            cell.vobuPtm[vobu] = nav->startPtm;
+    }
+    return cell.vobuPtm[vobu];
+}
+
+bool TitleStills::locate(std::int64_t ms, std::size_t *cellIndex, std::size_t *vobuIndex)
+{
+    std::size_t c = 0;
+    while (c + 1 < m_cells.size() && m_cells[c + 1].startMs <= ms)
+        ++c;
+    Cell &cell = m_cells[c];
+    const auto base = vobuPtm(cell, 0);
+    if (!base)
+        return false;
+    // The last VOBU that starts at or before ms: presentation times rise through a cell.
+    const std::int64_t wanted = std::max<std::int64_t>(0, ms - cell.startMs) * 90 + *base;
+    std::size_t lo = 0, hi = cell.vobus.size(); // answer in [lo, hi)
+    while (hi - lo > 1) {
+        const std::size_t mid = (lo + hi) / 2;
+        const auto ptm = vobuPtm(cell, mid);
+        if (!ptm)
+            return false;
+        if (std::int64_t(*ptm) <= wanted)
+            lo = mid;
+        else
+            hi = mid;
+    }
+    *cellIndex = c;
+    *vobuIndex = lo;
+    return true;
+}
+
+std::optional<Still> TitleStills::pictureAt(std::int64_t ms)
+{
+    if (!isValid())
+        return std::nullopt;
+    std::size_t c = 0, v = 0;
+    if (!locate(ms, &c, &v))
+        return std::nullopt;
+    if (c != m_cachedCell || v != m_cachedVobu) {
+        m_pictures.clear();
+        m_cachedCell = c;
+        m_cachedVobu = v;
+        if (!decodeVobu(c, v))
+            return std::nullopt;
+    }
+    if (m_pictures.empty())
+        return std::nullopt;
+    auto it = m_pictures.upper_bound(ms);
+    if (it != m_pictures.begin())
+        --it;
+    const Decoded &p = it->second;
+    const std::size_t luma = std::size_t(p.width) * p.height;
+    return Still{i420ToImage(p.planes.data(), p.planes.data() + luma, p.planes.data() + luma + luma / 4, p.width,
+                             p.height, p.width, p.width / 2),
+                 it->first};
+}
+
+bool TitleStills::decodeVobu(std::size_t c, std::size_t v)
+{
+    Cell &cell = m_cells[c];
+    const auto base = vobuPtm(cell, 0);
+    if (!base)
+        return false;
+    d->cellStartMs = cell.startMs;
+    d->cellBasePtm = *base;
+    m_lastPts = -1;
+    avcodec_flush_buffers(d->codec);
+    av_parser_close(d->parser);
+    d->parser = av_parser_init(AV_CODEC_ID_MPEG2VIDEO);
+    if (!d->parser)
+        return false;
+
+    // The VOBU before supplies the pictures that an open GOP's first B-pictures
+    // are predicted from; its own pictures come out too and are kept.
+    std::vector<unsigned char> buffer(std::size_t(kReadChunk) * DVD_VIDEO_LB_LEN);
+    for (std::size_t i = v > 0 ? v - 1 : v; i <= v; ++i) {
+        const auto nav = readNav(cell.vobus[i]);
+        if (!nav)
+            return false;
+        const std::uint32_t end = std::min(nav->endSector, cell.lastSector);
+        for (std::uint32_t s = cell.vobus[i]; s <= end;) {
+            const int count = int(std::min<std::uint32_t>(kReadChunk, end - s + 1));
+            if (DVDReadBlocks(d->vobs, int(s), std::size_t(count), buffer.data()) != count)
+                return false;
+            for (int k = 0; k < count; ++k)
+                feed(buffer.data() + std::size_t(k) * DVD_VIDEO_LB_LEN);
+            s += std::uint32_t(count);
+        }
+    }
+    sendToDecoder(nullptr, 0, AV_NOPTS_VALUE);
+    avcodec_send_packet(d->codec, nullptr);
+    receiveFrames();
+    return true;
+}
+
+void TitleStills::feed(const unsigned char *sector)
+{
+    // An MPEG-2 program stream pack: pack header, then PES packets; only the video
+    // stream (0xE0) matters here.
+    const unsigned char *p = sector, *end = sector + DVD_VIDEO_LB_LEN;
+    if (p[0] != 0 || p[1] != 0 || p[2] != 1 || p[3] != 0xba || (p[4] & 0xc0) != 0x40)
+        return;
+    p += 14 + (p[13] & 0x07);
+    while (p + 6 <= end && p[0] == 0 && p[1] == 0 && p[2] == 1) {
+        const int id = p[3];
+        const int length = (p[4] << 8) | p[5];
+        const unsigned char *next = p + 6 + length;
+        if (next > end)
+            break;
+        if (id == 0xe0 && length >= 3 && (p[6] & 0xc0) == 0x80) {
+            const int headerLength = p[8];
+            const unsigned char *payload = p + 9 + headerLength;
+            if (payload <= next) {
+                const std::int64_t pts = (p[7] & 0x80) && headerLength >= 5 ? readPts(p + 9) : AV_NOPTS_VALUE;
+                sendToDecoder(payload, int(next - payload), pts);
+            }
+        }
+        p = next;
+    }
+}
+
+void TitleStills::sendToDecoder(const unsigned char *data, int size, std::int64_t pts)
+{
+    const bool flush = data == nullptr;
+    do {
+        std::uint8_t *out = nullptr;
+        int outSize = 0;
+        const int used = av_parser_parse2(d->parser, d->codec, &out, &outSize, data, size, pts, AV_NOPTS_VALUE, 0);
+        if (used < 0)
+            return;
+        data += used;
+        size -= used;
+        pts = AV_NOPTS_VALUE; // the time belongs to the first picture that starts in this packet
+        if (outSize > 0) {
+            d->packet->data = out;
+            d->packet->size = outSize;
+            d->packet->pts = d->parser->pts;
+            d->packet->dts = AV_NOPTS_VALUE;
+            if (avcodec_send_packet(d->codec, d->packet) == 0)
+                receiveFrames();
+        }
+        if (flush && outSize == 0)
+            break;
+    } while (size > 0 || flush);
+}
+
+void TitleStills::receiveFrames()
+{
+    while (avcodec_receive_frame(d->codec, d->frame) == 0) {
+        AVFrame *f = d->frame;
+        std::int64_t pts = f->pts != AV_NOPTS_VALUE ? f->pts : f->best_effort_timestamp;
+        // Not every picture has a time of its own: the next picture follows the last.
+        if (pts == AV_NOPTS_VALUE && m_lastPts >= 0)
+            pts = m_lastPts + m_ptsPerFrame;
+        const bool usable = pts != AV_NOPTS_VALUE && !(f->flags & AV_FRAME_FLAG_CORRUPT) && f->width > 0
+                            && f->height > 0 && (f->width % 2) == 0 && (f->height % 2) == 0
+                            && (f->format == AV_PIX_FMT_YUV420P || f->format == AV_PIX_FMT_YUVJ420P);
+        if (usable) {
+            m_lastPts = pts;
+            Decoded picture;
+            picture.width = f->width;
+            picture.height = f->height;
+            const std::size_t luma = std::size_t(f->width) * f->height;
+            picture.planes.resize(luma + luma / 2);
+            unsigned char *out = picture.planes.data();
+            for (int plane = 0; plane < 3; ++plane) {
+                const int w = plane ? f->width / 2 : f->width, h = plane ? f->height / 2 : f->height;
+                for (int row = 0; row < h; ++row, out += w)
+                    std::memcpy(out, f->data[plane] + std::ptrdiff_t(row) * f->linesize[plane], std::size_t(w));
+            }
+            const std::int64_t ms = d->cellStartMs + (pts - std::int64_t(d->cellBasePtm)) / 90;
+            m_pictures.insert_or_assign(ms, std::move(picture));
+        }
+        av_frame_unref(f);
+    }
+}
+
+} // namespace playback::engine

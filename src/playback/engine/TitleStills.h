@@ -1,0 +1,79 @@
+#pragma once
+// Single pictures of a title, decoded straight from the disc: what the reverse
+// scan shows. libvlc can only seek to the start of a GOP (about half a second
+// apart), so stepping it backwards shows two or three new pictures a second;
+// decoding a GOP here gives every picture in it, in any order.
+//
+// The title's cells and the disc's VOBU address map (libdvdread) say where each
+// VOBU is; a VOBU's navigation pack says when it starts. A VOBU is decoded
+// (libavcodec) together with the one before it, whose last pictures the open
+// GOP's first B-pictures refer to, and its pictures are kept until a picture of
+// another VOBU is asked for. Not thread-safe: the scan runs it on a thread of its own.
+
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace playback::engine {
+
+struct Still {
+    QImage image;          // as decoded: full size, not corrected for the display aspect
+    std::int64_t ms = 0;   // when it is shown, from the title's start
+};
+
+class TitleStills {
+public:
+    // discPath: what libdvdread opens (device node, image file or folder); title 1..N.
+    TitleStills(const QString &discPath, int title);
+    ~TitleStills();
+    TitleStills(const TitleStills &) = delete;
+    TitleStills &operator=(const TitleStills &) = delete;
+
+    bool isValid() const;
+    int title() const { return m_title; }
+    // The picture on screen ms into the title: the last one shown at or before ms
+    // (the first picture for ms before it). nullopt when the disc cannot be read there.
+    std::optional<Still> pictureAt(std::int64_t ms);
+
+private:
+    struct Cell {
+        std::uint32_t firstSector = 0, lastSector = 0;
+        std::int64_t startMs = 0;               // from the title's start
+        std::vector<std::uint32_t> vobus;       // start sectors
+        std::vector<std::optional<std::uint32_t>> vobuPtm; // start presentation times, read when needed
+    };
+    struct Decoded {
+        std::vector<unsigned char> planes; // I420, pitch == width
+        int width = 0, height = 0;
+    };
+    struct Nav {
+        std::uint32_t startPtm = 0;
+        std::uint32_t endSector = 0; // last sector of the VOBU
+    };
+
+    std::optional<Nav> readNav(std::uint32_t sector);
+    std::optional<std::uint32_t> vobuPtm(Cell &cell, std::size_t vobu);
+    // The cell and VOBU that hold ms (ms clamped into the title).
+    bool locate(std::int64_t ms, std::size_t *cell, std::size_t *vobu);
+    bool decodeVobu(std::size_t cell, std::size_t vobu);
+    void feed(const unsigned char *sector);
+    void sendToDecoder(const unsigned char *data, int size, std::int64_t pts);
+    void receiveFrames();
+
+    struct Impl;
+    std::unique_ptr<Impl> d;
+    int m_title = 0;
+    int m_ptsPerFrame = 3600;
+    std::vector<Cell> m_cells;
+    // The decoded VOBU: its pictures by presentation time (cell-relative ms).
+    std::size_t m_cachedCell = ~std::size_t(0), m_cachedVobu = ~std::size_t(0);
+    std::map<std::int64_t, Decoded> m_pictures;
+    std::int64_t m_lastPts = -1;
+};
+
+} // namespace playback::engine

@@ -157,17 +157,25 @@ int latency(const QString &disc)
         dvd.PlayNextChapter();
         waitStamp(dvd, [](const Stamp &s) { return s.chapter == 3 && s.frame > 420; }, 5000);
         dvd.PlayBackwards(Variant::fromDouble(speed));
-        int pictures = 0, last = -1;
+        int pictures = 0, last = -1, worst = 0;
         clock.restart();
         while (clock.elapsed() < 1500 && dvd.isScanningBackwards()) {
             QTest::qWait(5);
             if (auto s = readStamp(dvd.lastFrame()); s && s->frame != last) {
                 last = s->frame;
                 ++pictures;
+                worst = std::max(worst, std::abs(framesOf(dvd.CurrentTime().toString()) - s->frame));
             }
         }
-        std::printf("reverse_pictures_per_second_x%g %.1f\n", speed, pictures * 1000.0 / clock.elapsed());
+        const double elapsed = double(clock.elapsed());
+        // Play resumes where the scan is: how far the time is from the picture then.
         dvd.PlayForwards(Variant::fromDouble(1.0));
+        int resumed = -1;
+        waitStamp(dvd, [&](const Stamp &s) { return s.frame > last + 5; }, 3000);
+        if (auto s = readStamp(dvd.lastFrame()))
+            resumed = std::abs(framesOf(dvd.CurrentTime().toString()) - s->frame);
+        std::printf("reverse_pictures_per_second_x%g %.1f (time off by at most %d frames; %d after resuming)\n", speed,
+                    pictures * 1000.0 / elapsed, worst, resumed);
         dvd.PlayPrevChapter();
     }
     return 0;

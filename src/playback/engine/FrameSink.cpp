@@ -12,6 +12,9 @@ namespace {
 
 inline unsigned char clampByte(int v) { return static_cast<unsigned char>(std::clamp(v, 0, 255)); }
 
+// How many new pictures expected ones are looked for in, and looked back on.
+constexpr std::size_t kRecentPictures = 8;
+
 } // namespace
 
 QImage i420ToImage(const unsigned char *y, const unsigned char *u, const unsigned char *v, int width, int height,
@@ -90,15 +93,14 @@ void FrameSink::unlockCallback(void *, void *, void *const *) {}
 
 void FrameSink::displayCallback(void *opaque, void *) { static_cast<FrameSink *>(opaque)->displayed(); }
 
-std::uint64_t FrameSink::sampleHash(const std::vector<unsigned char> &buffer) const
+std::uint64_t lumaSampleHash(const unsigned char *luma, unsigned width, unsigned height, std::size_t pitch)
 {
-    // A sparse sample of the luma plane is enough to tell a new picture from a
-    // redisplay of the same one: eight pixels in every 32 of every eighth row
-    // (any 32x32 block is sampled), read as words, about 2 µs per picture.
+    // Eight pixels in every 32 of every eighth row (any 32x32 block is sampled),
+    // read as words: about 2 µs per picture.
     std::uint64_t h = 1469598103934665603ull;
-    for (unsigned row = 0; row < m_height; row += 8) {
-        const unsigned char *p = buffer.data() + std::size_t(row) * m_pitch;
-        for (unsigned col = (row / 8) % 4 * 8; col + 8 <= m_width; col += 32) {
+    for (unsigned row = 0; row < height; row += 8) {
+        const unsigned char *p = luma + row * pitch;
+        for (unsigned col = (row / 8) % 4 * 8; col + 8 <= width; col += 32) {
             std::uint64_t word;
             std::memcpy(&word, p + col, sizeof word);
             h = (h ^ word) * 1099511628211ull;
@@ -112,7 +114,7 @@ void FrameSink::displayed()
     {
         std::lock_guard lock(m_mutex);
         const auto now = Clock::now();
-        const std::uint64_t hash = sampleHash(m_buffers[m_back]);
+        const std::uint64_t hash = lumaSampleHash(m_buffers[m_back].data(), m_width, m_height, m_pitch);
         const bool isNew = m_front < 0 || hash != m_frontHash;
         std::swap(m_front, m_back);
         if (m_back < 0)
@@ -154,6 +156,19 @@ void FrameSink::displayed()
                     steps = std::max(1, int(std::floor(frames + 0.3)));
                 m_positionMs += steps * period;
             }
+            if (m_expectedFor > 0) {
+                --m_expectedFor;
+                for (const auto &[h, ms] : m_expected) {
+                    if (h == hash) {
+                        m_positionMs = double(ms);
+                        m_expectedFor = 0;
+                        break;
+                    }
+                }
+            }
+            m_recent.emplace_back(hash, std::llround(m_positionMs));
+            if (m_recent.size() > kRecentPictures)
+                m_recent.erase(m_recent.begin());
             m_havePosition = true;
             m_restart = false;
             m_newPictures.fetch_add(1);
@@ -224,6 +239,8 @@ void FrameSink::anchor(std::int64_t positionMs, bool armed)
     m_anchorArmed = armed;
     m_anchorRequested = Clock::now();
     m_restart = true;
+    m_recent.clear(); // pictures from before the seek are none of its own
+    m_expectedFor = 0;
 }
 
 void FrameSink::arm()
@@ -248,6 +265,24 @@ void FrameSink::anchorAfterTitleEnd(std::int64_t oldLengthMs, std::int64_t newSt
     m_titleEnd = std::make_pair(oldLengthMs, newStartMs);
 }
 
+void FrameSink::expectOneOf(KnownPictures pictures)
+{
+    std::lock_guard lock(m_mutex);
+    // Shown already (the pictures come from a decoder that may be slower than libvlc):
+    // move the count by what that picture was taken for.
+    for (auto shown = m_recent.rbegin(); shown != m_recent.rend(); ++shown) {
+        for (const auto &[h, ms] : pictures) {
+            if (h == shown->first) {
+                m_positionMs += double(ms - shown->second);
+                m_expectedFor = 0;
+                return;
+            }
+        }
+    }
+    m_expected = std::move(pictures);
+    m_expectedFor = int(kRecentPictures);
+}
+
 void FrameSink::restartCounting()
 {
     std::lock_guard lock(m_mutex);
@@ -264,6 +299,8 @@ void FrameSink::clear()
     m_takenAnchor.reset();
     m_titleEnd.reset();
     m_restart = true;
+    m_expectedFor = 0;
+    m_recent.clear();
     ++m_serial;
 }
 

@@ -22,11 +22,19 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <utility>
 #include <vector>
 
 struct libvlc_media_player_t;
 
 namespace playback::engine {
+
+// Pictures known by content: a sample hash of the luma plane (lumaSampleHash) and
+// the picture's position in ms.
+using KnownPictures = std::vector<std::pair<std::uint64_t, std::int64_t>>;
+
+// A sparse sample of a luma plane, enough to tell one picture from another.
+std::uint64_t lumaSampleHash(const unsigned char *luma, unsigned width, unsigned height, std::size_t pitch);
 
 class FrameSink {
 public:
@@ -58,6 +66,9 @@ public:
     // title still being shown keep counting up to oldLength, then the next picture is
     // newStartMs of the new title.
     void anchorAfterTitleEnd(std::int64_t oldLengthMs, std::int64_t newStartMs);
+    // libvlc's seeks land on a GOP start somewhere after the time asked for: the
+    // pictures it may land on give the position when one of them is (or was just) shown.
+    void expectOneOf(KnownPictures pictures);
     void restartCounting();                 // after pause/resume: count the next picture as one frame
     void clear();                           // stopped: no picture, no position
 
@@ -73,7 +84,6 @@ private:
     static void displayCallback(void *opaque, void *picture);
 
     void displayed();
-    std::uint64_t sampleHash(const std::vector<unsigned char> &buffer) const;
 
     using Clock = std::chrono::steady_clock;
 
@@ -102,6 +112,10 @@ private:
     Clock::time_point m_anchorTaken;
     std::optional<std::pair<std::int64_t, std::int64_t>> m_titleEnd;
     std::atomic<std::uint64_t> m_newPictures{0};
+    KnownPictures m_expected;
+    int m_expectedFor = 0;     // new pictures left to look for them in
+    KnownPictures m_recent;    // the last new pictures: hash and the position given
+
 };
 
 // Converts planar 4:2:0 video (BT.601, limited range) to RGB.

@@ -18,11 +18,21 @@ namespace playback::engine {
 namespace {
 
 const QEvent::Type kPictureEvent = QEvent::Type(QEvent::registerEventType());
+const QEvent::Type kLandingEvent = QEvent::Type(QEvent::registerEventType());
+
+// A seek lands within about a second after its time: four GOPs of half a second cover it.
+constexpr int kLandingVobus = 4;
 
 struct PictureEvent : QEvent {
     PictureEvent(QImage p, std::int64_t m, int t) : QEvent(kPictureEvent), picture(std::move(p)), ms(m), title(t) {}
     QImage picture;
     std::int64_t ms;
+    int title;
+};
+
+struct LandingEvent : QEvent {
+    LandingEvent(KnownPictures p, int t) : QEvent(kLandingEvent), pictures(std::move(p)), title(t) {}
+    KnownPictures pictures;
     int title;
 };
 
@@ -40,6 +50,7 @@ struct ScanWorker::Shared {
     std::mutex mutex;
     std::condition_variable wake;
     std::optional<Request> pending;
+    std::optional<Request> landing;
     bool stop = false;
     QObject *receiver = nullptr; // cleared, under the lock, before the receiver goes
     std::shared_ptr<std::atomic<bool>> done = std::make_shared<std::atomic<bool>>(false);
@@ -64,6 +75,15 @@ ScanWorker::~ScanWorker()
     reaper::adopt(std::move(m_thread), m_shared->done);
 }
 
+void ScanWorker::requestLandingPictures(int title, std::int64_t ms)
+{
+    {
+        std::lock_guard lock(m_shared->mutex);
+        m_shared->landing = Request{title, ms, {}, 0.0};
+    }
+    m_shared->wake.notify_one();
+}
+
 void ScanWorker::request(int title, std::int64_t ms, const QSize &size, double aspect)
 {
     {
@@ -80,6 +100,11 @@ bool ScanWorker::event(QEvent *event)
         emit pictureReady(e->picture, qint64(e->ms), e->title);
         return true;
     }
+    if (event->type() == kLandingEvent) {
+        auto *e = static_cast<LandingEvent *>(event);
+        emit landingPicturesReady(e->pictures, e->title);
+        return true;
+    }
     return QObject::event(event);
 }
 
@@ -90,17 +115,26 @@ void ScanWorker::run(std::shared_ptr<Shared> shared)
     QSize lastSize;
     for (;;) {
         Request request;
+        bool landing = false;
         {
             std::unique_lock lock(shared->mutex);
-            shared->wake.wait(lock, [&] { return shared->stop || shared->pending; });
+            shared->wake.wait(lock, [&] { return shared->stop || shared->pending || shared->landing; });
             if (shared->stop)
                 break;
-            request = *shared->pending;
-            shared->pending.reset();
+            landing = shared->landing.has_value();
+            request = landing ? *shared->landing : *shared->pending;
+            (landing ? shared->landing : shared->pending).reset();
         }
         if (!stills || stills->title() != request.title) {
             stills = std::make_unique<TitleStills>(shared->discPath, request.title);
             lastMs = -1;
+        }
+        if (landing) {
+            KnownPictures pictures = stills->keyPicturesAfter(request.ms, kLandingVobus);
+            std::lock_guard lock(shared->mutex);
+            if (shared->receiver)
+                QCoreApplication::postEvent(shared->receiver, new LandingEvent(std::move(pictures), request.title));
+            continue;
         }
         const auto still = stills->pictureAt(request.ms);
         if (!still || (still->ms == lastMs && request.size == lastSize))

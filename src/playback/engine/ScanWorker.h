@@ -5,6 +5,8 @@
 // milliseconds, and a picture that comes too late is of no use. Pictures come
 // back as pictureReady on the GUI thread.
 
+#include "playback/engine/FrameSink.h"
+
 #include <QImage>
 #include <QObject>
 #include <QSize>
@@ -26,9 +28,12 @@ public:
     // The picture shown ms into title. size: the picture is drawn into an image of
     // that size with the display aspect (black bars); empty keeps it as decoded.
     void request(int title, std::int64_t ms, const QSize &size, double aspect);
+    // The pictures a seek of libvlc's to ms may land on (TitleStills::keyPicturesAfter).
+    void requestLandingPictures(int title, std::int64_t ms);
 
 signals:
     void pictureReady(const QImage &picture, qint64 ms, int title);
+    void landingPicturesReady(const playback::engine::KnownPictures &pictures, int title);
 
 protected:
     bool event(QEvent *event) override;

@@ -228,7 +228,7 @@ std::optional<Still> TitleStills::pictureAt(std::int64_t ms)
         m_pictures.clear();
         m_cachedCell = c;
         m_cachedVobu = v;
-        if (!decodeVobu(c, v))
+        if (!decodeVobu(c, v, true, &m_pictures))
             return std::nullopt;
     }
     if (m_pictures.empty())
@@ -243,8 +243,36 @@ std::optional<Still> TitleStills::pictureAt(std::int64_t ms)
                  it->first};
 }
 
-bool TitleStills::decodeVobu(std::size_t c, std::size_t v)
+KnownPictures TitleStills::keyPicturesAfter(std::int64_t ms, int count)
 {
+    KnownPictures keys;
+    std::size_t c = 0, v = 0;
+    if (!isValid() || !locate(ms, &c, &v))
+        return keys;
+    while (int(keys.size()) < count) {
+        if (++v >= m_cells[c].vobus.size()) {
+            if (++c >= m_cells.size())
+                break;
+            v = 0;
+        }
+        std::map<std::int64_t, Decoded> pictures;
+        if (!decodeVobu(c, v, false, &pictures))
+            break;
+        for (const auto &[at, picture] : pictures) {
+            if (picture.intra) {
+                keys.emplace_back(lumaSampleHash(picture.planes.data(), unsigned(picture.width),
+                                                 unsigned(picture.height), std::size_t(picture.width)),
+                                  at);
+                break;
+            }
+        }
+    }
+    return keys;
+}
+
+bool TitleStills::decodeVobu(std::size_t c, std::size_t v, bool withPrevious, std::map<std::int64_t, Decoded> *into)
+{
+    m_into = into;
     Cell &cell = m_cells[c];
     const auto base = vobuPtm(cell, 0);
     if (!base)
@@ -261,7 +289,7 @@ bool TitleStills::decodeVobu(std::size_t c, std::size_t v)
     // The VOBU before supplies the pictures that an open GOP's first B-pictures
     // are predicted from; its own pictures come out too and are kept.
     std::vector<unsigned char> buffer(std::size_t(kReadChunk) * DVD_VIDEO_LB_LEN);
-    for (std::size_t i = v > 0 ? v - 1 : v; i <= v; ++i) {
+    for (std::size_t i = withPrevious && v > 0 ? v - 1 : v; i <= v; ++i) {
         const auto nav = readNav(cell.vobus[i]);
         if (!nav)
             return false;
@@ -348,6 +376,7 @@ void TitleStills::receiveFrames()
             Decoded picture;
             picture.width = f->width;
             picture.height = f->height;
+            picture.intra = f->pict_type == AV_PICTURE_TYPE_I;
             const std::size_t luma = std::size_t(f->width) * f->height;
             picture.planes.resize(luma + luma / 2);
             unsigned char *out = picture.planes.data();
@@ -357,7 +386,7 @@ void TitleStills::receiveFrames()
                     std::memcpy(out, f->data[plane] + std::ptrdiff_t(row) * f->linesize[plane], std::size_t(w));
             }
             const std::int64_t ms = d->cellStartMs + (pts - std::int64_t(d->cellBasePtm)) / 90;
-            m_pictures.insert_or_assign(ms, std::move(picture));
+            m_into->insert_or_assign(ms, std::move(picture));
         }
         av_frame_unref(f);
     }

@@ -10,6 +10,8 @@
 // GOP's first B-pictures refer to, and its pictures are kept until a picture of
 // another VOBU is asked for. Not thread-safe: the scan runs it on a thread of its own.
 
+#include "playback/engine/FrameSink.h"
+
 #include <QImage>
 #include <QString>
 
@@ -39,6 +41,9 @@ public:
     // The picture on screen ms into the title: the last one shown at or before ms
     // (the first picture for ms before it). nullopt when the disc cannot be read there.
     std::optional<Still> pictureAt(std::int64_t ms);
+    // The first intra pictures of the count VOBUs after the one that holds ms: where
+    // a seek of libvlc's to ms may land.
+    KnownPictures keyPicturesAfter(std::int64_t ms, int count);
 
 private:
     struct Cell {
@@ -50,6 +55,7 @@ private:
     struct Decoded {
         std::vector<unsigned char> planes; // I420, pitch == width
         int width = 0, height = 0;
+        bool intra = false;
     };
     struct Nav {
         std::uint32_t startPtm = 0;
@@ -60,7 +66,8 @@ private:
     std::optional<std::uint32_t> vobuPtm(Cell &cell, std::size_t vobu);
     // The cell and VOBU that hold ms (ms clamped into the title).
     bool locate(std::int64_t ms, std::size_t *cell, std::size_t *vobu);
-    bool decodeVobu(std::size_t cell, std::size_t vobu);
+    // Decodes the VOBU (after the one before it, withPrevious) into *into.
+    bool decodeVobu(std::size_t cell, std::size_t vobu, bool withPrevious, std::map<std::int64_t, Decoded> *into);
     void feed(const unsigned char *sector);
     void sendToDecoder(const unsigned char *data, int size, std::int64_t pts);
     void receiveFrames();
@@ -74,6 +81,7 @@ private:
     std::size_t m_cachedCell = ~std::size_t(0), m_cachedVobu = ~std::size_t(0);
     std::map<std::int64_t, Decoded> m_pictures;
     std::int64_t m_lastPts = -1;
+    std::map<std::int64_t, Decoded> *m_into = nullptr;
 };
 
 } // namespace playback::engine

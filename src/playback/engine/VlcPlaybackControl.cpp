@@ -458,6 +458,11 @@ void VlcPlaybackControl::PlayBackwards(const Variant &speed)
     if (!m_scanWorker && m_source) {
         m_scanWorker = std::make_unique<ScanWorker>(m_source->path);
         connect(m_scanWorker.get(), &ScanWorker::pictureReady, this, &VlcPlaybackControl::showScanPicture);
+        connect(m_scanWorker.get(), &ScanWorker::landingPicturesReady, this,
+                [this](const KnownPictures &pictures, int title) {
+                    if (m_sink && m_loaded && title == m_title)
+                        m_sink->expectOneOf(pictures);
+                });
     }
     m_stillHideTimer.stop();
     m_scanning = true;
@@ -516,6 +521,9 @@ void VlcPlaybackControl::releaseStill(bool seek)
         if (m_sink) {
             m_sink->setShownPosition(ms);
             m_sink->anchor(ms);
+            // libvlc lands on a GOP start after ms: which one is told by the picture.
+            if (m_scanWorker)
+                m_scanWorker->requestLandingPictures(m_scanTitle, ms);
         }
     }
     if (m_sink)

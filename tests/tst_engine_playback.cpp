@@ -173,6 +173,9 @@ private slots:
         for (int i = 2; i < frames.size(); ++i)
             QVERIFY2(frames[i] < frames[i - 1], qPrintable(shown));
         QVERIFY(frames.first() - frames.last() >= int(speed * 25 / 2));
+        // Back across the chapter start (frame 400), the chapter read follows the picture.
+        QVERIFY(waitForStamp([](const Stamp &s) { return s.frame < 395; }, 3000));
+        QCOMPARE(dvd->CurrentChapter().toInt32(), 2);
         if (speed == 1.0) {
             // Pause holds the scan's picture; play resumes forwards from about there.
             dvd->Pause();

@@ -40,7 +40,6 @@ struct Request {
     int title = 0;
     std::int64_t ms = 0;
     QSize size;
-    double aspect = 0.0;
 };
 
 } // namespace
@@ -79,16 +78,16 @@ void ScanWorker::requestLandingPictures(int title, std::int64_t ms)
 {
     {
         std::lock_guard lock(m_shared->mutex);
-        m_shared->landing = Request{title, ms, {}, 0.0};
+        m_shared->landing = Request{title, ms, {}};
     }
     m_shared->wake.notify_one();
 }
 
-void ScanWorker::request(int title, std::int64_t ms, const QSize &size, double aspect)
+void ScanWorker::request(int title, std::int64_t ms, const QSize &size)
 {
     {
         std::lock_guard lock(m_shared->mutex);
-        m_shared->pending = Request{title, ms, size, aspect};
+        m_shared->pending = Request{title, ms, size};
     }
     m_shared->wake.notify_one();
 }
@@ -145,7 +144,7 @@ void ScanWorker::run(std::shared_ptr<Shared> shared)
         if (!request.size.isEmpty()) {
             picture = QImage(request.size, QImage::Format_RGB32);
             QPainter painter(&picture);
-            paintPicture(painter, picture.rect(), still->image, request.aspect);
+            paintPicture(painter, picture.rect(), still->image, stills->displayAspect());
         }
         std::lock_guard lock(shared->mutex);
         if (shared->receiver)

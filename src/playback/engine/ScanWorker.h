@@ -26,8 +26,8 @@ public:
     ~ScanWorker() override;
 
     // The picture shown ms into title. size: the picture is drawn into an image of
-    // that size with the display aspect (black bars); empty keeps it as decoded.
-    void request(int title, std::int64_t ms, const QSize &size, double aspect);
+    // that size with the disc's display aspect (black bars); empty keeps it as decoded.
+    void request(int title, std::int64_t ms, const QSize &size);
     // The pictures a seek of libvlc's to ms may land on (TitleStills::keyPicturesAfter).
     void requestLandingPictures(int title, std::int64_t ms);
 

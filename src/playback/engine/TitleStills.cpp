@@ -99,6 +99,7 @@ TitleStills::TitleStills(const QString &discPath, int title) : d(std::make_uniqu
     if (!d->vobs)
         return;
     m_ptsPerFrame = d->vts->vtsi_mat->vts_video_attr.video_format == 1 ? 3600 : 3003;
+    m_aspect = d->vts->vtsi_mat->vts_video_attr.display_aspect_ratio == 3 ? 16.0 / 9.0 : 4.0 / 3.0;
 
     const vobu_admap_t *admap = d->vts->vts_vobu_admap;
     const std::uint32_t *mapBegin = admap ? admap->vobu_start_sectors : nullptr;

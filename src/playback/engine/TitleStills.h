@@ -38,6 +38,7 @@ public:
 
     bool isValid() const;
     int title() const { return m_title; }
+    double displayAspect() const { return m_aspect; } // width / height on screen
     // The picture on screen ms into the title: the last one shown at or before ms
     // (the first picture for ms before it). nullopt when the disc cannot be read there.
     std::optional<Still> pictureAt(std::int64_t ms);
@@ -76,6 +77,7 @@ private:
     std::unique_ptr<Impl> d;
     int m_title = 0;
     int m_ptsPerFrame = 3600;
+    double m_aspect = 4.0 / 3.0;
     std::vector<Cell> m_cells;
     // The decoded VOBU: its pictures by presentation time (cell-relative ms).
     std::size_t m_cachedCell = ~std::size_t(0), m_cachedVobu = ~std::size_t(0);

@@ -490,7 +490,7 @@ void VlcPlaybackControl::scanStep()
     }
     if (m_scanWorker) {
         const QSize size = m_surface ? m_surface->size() : QSize();
-        m_scanWorker->request(m_scanTitle, std::int64_t(m_scanTargetMs), size, m_aspect);
+        m_scanWorker->request(m_scanTitle, std::int64_t(m_scanTargetMs), size);
     }
 }
 
@@ -656,7 +656,16 @@ Variant VlcPlaybackControl::CurrentTitle() { return Variant::fromInt32(requireTi
 
 Variant VlcPlaybackControl::CurrentChapter()
 {
-    requireTitle(QStringLiteral("CurrentChapter"));
+    const int title = requireTitle(QStringLiteral("CurrentChapter"));
+    if (m_stillMs || m_scanning) {
+        // libvlc stands where the scan began: the chapter is that of the scan's picture.
+        const std::int64_t at = m_stillMs.value_or(m_scanStartMs);
+        const int chapters = libvlc_media_player_get_chapter_count(m_player);
+        int chapter = 0;
+        while (chapter + 1 < chapters && chapterOffset(title, chapter + 1) <= at)
+            ++chapter;
+        return Variant::fromInt32(chapter + 1);
+    }
     return Variant::fromInt32(std::max(0, libvlc_media_player_get_chapter(m_player)) + 1);
 }
 

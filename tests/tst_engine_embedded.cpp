@@ -75,6 +75,36 @@ private slots:
         QVERIFY2(worst <= 13, qPrintable(QString::number(worst)));
     }
 
+    void reverseScanDrawsOverTheVideo()
+    {
+        open(discs() + QStringLiteral("/plain"));
+        dvd->Play();
+        QVERIFY(waitForStamp(dvd, [](const Stamp &s) { return s.title == 1 && s.frame > 100; }, 9000));
+        dvd->PlayBackwards(Variant::fromDouble(1.0));
+        QList<int> frames;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 1200) {
+            QTest::qWait(30);
+            const QString time = dvd->CurrentTime().toString();
+            const auto s = stampIn(dvd);
+            QVERIFY(s);
+            if (frames.isEmpty() || frames.last() != s->frame) {
+                frames << s->frame;
+                // The scan's own pictures: the time is theirs (the grab may be a picture late).
+                if (frames.size() > 2)
+                    QVERIFY2(std::abs(framesOf(time) - s->frame) <= 1, qPrintable(time));
+            }
+        }
+        const QString shown = QDebug::toString(frames);
+        QVERIFY2(frames.size() >= 6, qPrintable(shown));
+        for (int i = 2; i < frames.size(); ++i)
+            QVERIFY2(frames[i] < frames[i - 1], qPrintable(shown));
+        dvd->Resume();
+        const int last = frames.last();
+        QVERIFY(waitForStamp(dvd, [&](const Stamp &s) { return s.frame > last + 5 && s.frame < last + 40; }));
+    }
+
     void mouseChoosesAMenuButton()
     {
         const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));

@@ -79,6 +79,7 @@ void ScanWorker::requestLandingPictures(int title, std::int64_t ms)
     {
         std::lock_guard lock(m_shared->mutex);
         m_shared->landing = Request{title, ms, {}};
+        m_shared->pending.reset(); // the scan is over: its last picture is of no use now
     }
     m_shared->wake.notify_one();
 }

@@ -118,7 +118,7 @@ int embeddedAccuracy(const QString &disc, int seconds)
         if (!s || s->title != 1 || before < 0 || after < 0)
             continue;
         const int signedD = (before + after) / 2 - s->frame;
-        if (qEnvironmentVariableIsSet("BENCH_TRACE") && count < 60)
+        if (qEnvironmentVariableIsSet("BENCH_TRACE") && (count < 60 || std::abs(signedD) > 1))
             std::printf("picture %d reported %d at %lld ms\n", s->frame, s->frame + signedD, clock.elapsed());
         worst = std::max(worst, std::abs(signedD));
         sum += std::abs(signedD);

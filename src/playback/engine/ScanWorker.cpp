@@ -19,6 +19,7 @@ namespace {
 
 const QEvent::Type kPictureEvent = QEvent::Type(QEvent::registerEventType());
 const QEvent::Type kLandingEvent = QEvent::Type(QEvent::registerEventType());
+const QEvent::Type kMuxLeadEvent = QEvent::Type(QEvent::registerEventType());
 
 // A seek lands within about a second after its time: four GOPs of half a second cover it.
 constexpr int kLandingVobus = 4;
@@ -36,6 +37,12 @@ struct LandingEvent : QEvent {
     int title;
 };
 
+struct MuxLeadEvent : QEvent {
+    MuxLeadEvent(std::int64_t m, int t) : QEvent(kMuxLeadEvent), ms(m), title(t) {}
+    std::int64_t ms;
+    int title;
+};
+
 struct Request {
     int title = 0;
     std::int64_t ms = 0;
@@ -50,6 +57,7 @@ struct ScanWorker::Shared {
     std::condition_variable wake;
     std::optional<Request> pending;
     std::optional<Request> landing;
+    std::optional<int> muxLeadTitle;
     bool stop = false;
     QObject *receiver = nullptr; // cleared, under the lock, before the receiver goes
     std::shared_ptr<std::atomic<bool>> done = std::make_shared<std::atomic<bool>>(false);
@@ -84,6 +92,15 @@ void ScanWorker::requestLandingPictures(int title, std::int64_t ms)
     m_shared->wake.notify_one();
 }
 
+void ScanWorker::requestMuxLead(int title)
+{
+    {
+        std::lock_guard lock(m_shared->mutex);
+        m_shared->muxLeadTitle = title;
+    }
+    m_shared->wake.notify_one();
+}
+
 void ScanWorker::request(int title, std::int64_t ms, const QSize &size)
 {
     {
@@ -105,6 +122,11 @@ bool ScanWorker::event(QEvent *event)
         emit landingPicturesReady(e->pictures, e->title);
         return true;
     }
+    if (event->type() == kMuxLeadEvent) {
+        auto *e = static_cast<MuxLeadEvent *>(event);
+        emit muxLeadReady(qint64(e->ms), e->title);
+        return true;
+    }
     return QObject::event(event);
 }
 
@@ -116,11 +138,30 @@ void ScanWorker::run(std::shared_ptr<Shared> shared)
     for (;;) {
         Request request;
         bool landing = false;
+        std::optional<int> muxLeadTitle;
         {
             std::unique_lock lock(shared->mutex);
-            shared->wake.wait(lock, [&] { return shared->stop || shared->pending || shared->landing; });
+            shared->wake.wait(lock,
+                              [&] { return shared->stop || shared->pending || shared->landing || shared->muxLeadTitle; });
             if (shared->stop)
                 break;
+            std::swap(muxLeadTitle, shared->muxLeadTitle);
+        }
+        if (muxLeadTitle) {
+            if (!stills || stills->title() != *muxLeadTitle) {
+                stills = std::make_unique<TitleStills>(shared->discPath, *muxLeadTitle);
+                lastMs = -1;
+            }
+            const auto lead = stills->muxLeadMs();
+            std::lock_guard lock(shared->mutex);
+            if (lead && shared->receiver)
+                QCoreApplication::postEvent(shared->receiver, new MuxLeadEvent(*lead, *muxLeadTitle));
+            continue;
+        }
+        {
+            std::unique_lock lock(shared->mutex);
+            if (!shared->pending && !shared->landing)
+                continue;
             landing = shared->landing.has_value();
             request = landing ? *shared->landing : *shared->pending;
             (landing ? shared->landing : shared->pending).reset();

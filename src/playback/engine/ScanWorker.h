@@ -1,6 +1,6 @@
 #pragma once
-// Runs TitleStills on a thread of its own, so that decoding a GOP (tens of
-// milliseconds, longer when a drive spins up) never holds the GUI thread. Only
+// Runs TitleStills on a thread of its own, so that decoding a GOP or reading the
+// disc (tens of milliseconds, longer when a drive spins up) never holds the GUI thread. Only
 // the latest request counts: a scan asks for a new position every few tens of
 // milliseconds, and a picture that comes too late is of no use. Pictures come
 // back as pictureReady on the GUI thread.
@@ -30,10 +30,13 @@ public:
     void request(int title, std::int64_t ms, const QSize &size);
     // The pictures a seek of libvlc's to ms may land on (TitleStills::keyPicturesAfter).
     void requestLandingPictures(int title, std::int64_t ms);
+    // The title's mux lead (TitleStills::muxLeadMs).
+    void requestMuxLead(int title);
 
 signals:
     void pictureReady(const QImage &picture, qint64 ms, int title);
     void landingPicturesReady(const playback::engine::KnownPictures &pictures, int title);
+    void muxLeadReady(qint64 ms, int title);
 
 protected:
     bool event(QEvent *event) override;

@@ -179,7 +179,12 @@ std::optional<TitleStills::Nav> TitleStills::readNav(std::uint32_t sector)
     navRead_DSI(&dsi, block + DSI_START_BYTE);
     if (dsi.dsi_gi.vobu_ea > kMaxVobuSectors)
         return std::nullopt;
-    return Nav{pci.pci_gi.vobu_s_ptm, sector + dsi.dsi_gi.vobu_ea};
+    // The pack header's system clock reference (its 90 kHz base), MPEG-2 layout.
+    const unsigned char *h = block + 4;
+    const std::int64_t scr = (std::int64_t((h[0] >> 3) & 0x07) << 30) | (std::int64_t(h[0] & 0x03) << 28)
+                             | (std::int64_t(h[1]) << 20) | (std::int64_t((h[2] >> 3) & 0x1f) << 15)
+                             | (std::int64_t(h[2] & 0x03) << 13) | (std::int64_t(h[3]) << 5) | (h[4] >> 3);
+    return Nav{pci.pci_gi.vobu_s_ptm, sector + dsi.dsi_gi.vobu_ea, scr};
 }
 
 std::optional<std::uint32_t> TitleStills::vobuPtm(Cell &cell, std::size_t vobu)
@@ -242,6 +247,26 @@ std::optional<Still> TitleStills::pictureAt(std::int64_t ms)
     return Still{i420ToImage(p.planes.data(), p.planes.data() + luma, p.planes.data() + luma + luma / 4, p.width,
                              p.height, p.width, p.width / 2),
                  it->first};
+}
+
+std::optional<std::int64_t> TitleStills::muxLeadMs()
+{
+    // A few VOBUs spread over the title; the first ones are skipped, a multiplexer
+    // starts with a shorter lead.
+    std::vector<std::int64_t> leads;
+    for (Cell &cell : m_cells) {
+        const std::size_t n = cell.vobus.size();
+        const std::size_t step = std::max<std::size_t>(1, n / 8);
+        for (std::size_t v = std::min<std::size_t>(2, n - 1); v < n && leads.size() < 16; v += step) {
+            const auto nav = readNav(cell.vobus[v]);
+            if (nav && nav->startPtm > nav->scr && nav->startPtm - nav->scr < 90 * 2000)
+                leads.push_back((std::int64_t(nav->startPtm) - nav->scr) / 90);
+        }
+    }
+    if (leads.empty())
+        return std::nullopt;
+    std::nth_element(leads.begin(), leads.begin() + std::ptrdiff_t(leads.size() / 2), leads.end());
+    return leads[leads.size() / 2];
 }
 
 KnownPictures TitleStills::keyPicturesAfter(std::int64_t ms, int count)

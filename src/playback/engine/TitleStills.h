@@ -45,6 +45,9 @@ public:
     // The first intra pictures of the count VOBUs after the one that holds ms: where
     // a seek of libvlc's to ms may land.
     KnownPictures keyPicturesAfter(std::int64_t ms, int count);
+    // How long a VOBU's navigation pack is read before its first picture is due
+    // (its PTS against the pack's SCR; the median over the title), nullopt when unreadable.
+    std::optional<std::int64_t> muxLeadMs();
 
 private:
     struct Cell {
@@ -61,6 +64,7 @@ private:
     struct Nav {
         std::uint32_t startPtm = 0;
         std::uint32_t endSector = 0; // last sector of the VOBU
+        std::int64_t scr = 0;        // the pack's system clock reference, 90 kHz
     };
 
     std::optional<Nav> readNav(std::uint32_t sector);

@@ -54,12 +54,14 @@ constexpr int kStillHandOverMs = 300;
 // decoder and picture queues: about half a second at normal speed (measured 5 to
 // 19 frames; 12 on average).
 constexpr std::int64_t kEmbeddedLeadMs = 480;
+// Until the title's own is read (see DisplayClock.h): a common multiplexer's.
+constexpr std::int64_t kTypicalMuxLeadMs = 500;
 
 const libvlc_event_type_t kEvents[] = {
     libvlc_MediaPlayerPlaying, libvlc_MediaPlayerPaused,        libvlc_MediaPlayerStopped,
     libvlc_MediaPlayerEndReached, libvlc_MediaPlayerEncounteredError, libvlc_MediaPlayerTitleChanged,
     libvlc_MediaPlayerChapterChanged, libvlc_MediaPlayerLengthChanged, libvlc_MediaPlayerESAdded,
-    libvlc_MediaPlayerESSelected, libvlc_MediaPlayerVout,
+    libvlc_MediaPlayerESSelected, libvlc_MediaPlayerVout,        libvlc_MediaPlayerTimeChanged,
 };
 
 } // namespace
@@ -106,12 +108,14 @@ void VlcPlaybackControl::onVlcEvent(const libvlc_event_t *event, void *data)
         // is only locked here, never libvlc.
         if (self->m_sink)
             self->m_sink->arm();
+        self->m_clock.chapterChanged();
         self->raise(event->type == libvlc_MediaPlayerTitleChanged ? EvTitle : EvChapter);
         break;
     case libvlc_MediaPlayerLengthChanged: self->raise(EvLength); break;
     case libvlc_MediaPlayerESAdded:
     case libvlc_MediaPlayerESSelected: self->raise(EvStreams); break;
     case libvlc_MediaPlayerVout: self->raise(EvVout); break;
+    case libvlc_MediaPlayerTimeChanged: self->m_clock.observe(event->u.media_player_time_changed.new_time); break;
     default: break;
     }
 }
@@ -175,8 +179,17 @@ void VlcPlaybackControl::handleEvents(unsigned bits)
             } else if (m_sink && !m_expectTitleChange && m_title == 0 && title >= 1) {
                 m_sink->anchor(0); // from a menu (its still pictures are not counted)
             }
+            if (!m_expectTitleChange)
+                m_clock.restart(m_rate, 0);
             m_expectTitleChange = false;
             m_title = title;
+            if (m_embed && title >= 1) {
+                // The picture's position comes from libvlc's clock less this title's mux lead.
+                m_muxLeadMs = kTypicalMuxLeadMs;
+                ensureScanWorker();
+                if (m_scanWorker)
+                    m_scanWorker->requestMuxLead(title);
+            }
             readDescriptions();
             applyMute();
             applySubpicture();
@@ -339,12 +352,8 @@ void VlcPlaybackControl::Play()
         endScan(false);
         if (m_paused)
             unpause();
-        if (m_rate != 1.0) {
-            libvlc_media_player_set_rate(m_player, 1.0f);
-            m_rate = 1.0;
-            if (m_sink)
-                m_sink->setRate(1.0);
-        }
+        if (m_rate != 1.0)
+            setRate(1.0);
         return;
     }
     const QString op = QStringLiteral("Play");
@@ -379,6 +388,7 @@ void VlcPlaybackControl::Play()
     }
     m_pending.store(0);
     libvlc_media_player_set_rate(m_player, 1.0f);
+    m_clock.restart(1.0, 0);
     if (libvlc_media_player_play(m_player) != 0)
         throw PlaybackError(op, QStringLiteral("the disc cannot be played."));
     m_loaded = true;
@@ -391,6 +401,7 @@ void VlcPlaybackControl::Pause()
     endScan(false);
     libvlc_media_player_set_pause(m_player, 1);
     m_paused = true;
+    m_clock.freeze();
 }
 
 void VlcPlaybackControl::Resume()
@@ -405,7 +416,8 @@ void VlcPlaybackControl::Resume()
 
 void VlcPlaybackControl::unpause()
 {
-    releaseStill(true);
+    if (!releaseStill(true))
+        m_clock.resume(m_rate);
     libvlc_media_player_set_pause(m_player, 0);
     m_paused = false;
     if (m_sink)
@@ -418,6 +430,16 @@ void VlcPlaybackControl::Stop()
     unload();
 }
 
+void VlcPlaybackControl::setRate(double rate)
+{
+    libvlc_media_player_set_rate(m_player, float(rate));
+    m_rate = rate;
+    if (m_sink)
+        m_sink->setRate(rate);
+    if (!m_paused)
+        m_clock.resume(rate);
+}
+
 void VlcPlaybackControl::PlayForwards(const Variant &speed)
 {
     const QString op = QStringLiteral("PlayForwards");
@@ -426,10 +448,7 @@ void VlcPlaybackControl::PlayForwards(const Variant &speed)
     if (!(s > 0.0) || !std::isfinite(s))
         throw PlaybackError(op, QStringLiteral("the speed must be greater than zero."));
     endScan(false);
-    libvlc_media_player_set_rate(m_player, float(s));
-    m_rate = s;
-    if (m_sink)
-        m_sink->setRate(s);
+    setRate(s);
     if (m_paused)
         unpause();
 }
@@ -450,25 +469,32 @@ void VlcPlaybackControl::PlayBackwards(const Variant &speed)
     m_scanTargetMs = double(m_scanStartMs);
     m_scanTitle = title;
     libvlc_media_player_set_pause(m_player, 1);
-    libvlc_media_player_set_rate(m_player, 1.0f);
-    m_rate = 1.0;
-    if (m_sink)
-        m_sink->setRate(1.0);
+    setRate(1.0);
+    m_clock.freeze();
     m_paused = false;
-    if (!m_scanWorker && m_source) {
-        m_scanWorker = std::make_unique<ScanWorker>(m_source->path);
-        connect(m_scanWorker.get(), &ScanWorker::pictureReady, this, &VlcPlaybackControl::showScanPicture);
-        connect(m_scanWorker.get(), &ScanWorker::landingPicturesReady, this,
-                [this](const KnownPictures &pictures, int title) {
-                    if (m_sink && m_loaded && title == m_title)
-                        m_sink->expectOneOf(pictures);
-                });
-    }
+    ensureScanWorker();
     m_stillHideTimer.stop();
     m_scanning = true;
     m_scanClock.start();
     m_scanTimer.start();
     scanStep();
+}
+
+void VlcPlaybackControl::ensureScanWorker()
+{
+    if (m_scanWorker || !m_source)
+        return;
+    m_scanWorker = std::make_unique<ScanWorker>(m_source->path);
+    connect(m_scanWorker.get(), &ScanWorker::pictureReady, this, &VlcPlaybackControl::showScanPicture);
+    connect(m_scanWorker.get(), &ScanWorker::landingPicturesReady, this,
+            [this](const KnownPictures &pictures, int title) {
+                if (m_sink && m_loaded && title == m_title)
+                    m_sink->expectOneOf(pictures);
+            });
+    connect(m_scanWorker.get(), &ScanWorker::muxLeadReady, this, [this](qint64 ms, int title) {
+        if (m_loaded && title == m_title)
+            m_muxLeadMs = ms;
+    });
 }
 
 void VlcPlaybackControl::scanStep()
@@ -510,14 +536,15 @@ void VlcPlaybackControl::showScanPicture(const QImage &picture, qint64 ms, int t
     emit pictureShown();
 }
 
-void VlcPlaybackControl::releaseStill(bool seek)
+bool VlcPlaybackControl::releaseStill(bool seek)
 {
     if (!m_stillMs)
-        return;
+        return false;
     const std::int64_t ms = *m_stillMs;
     m_stillMs.reset();
     if (seek) {
         libvlc_media_player_set_time(m_player, ms);
+        m_clock.restart(m_rate, ms, ms);
         if (m_sink) {
             m_sink->setShownPosition(ms);
             m_sink->anchor(ms);
@@ -530,6 +557,7 @@ void VlcPlaybackControl::releaseStill(bool seek)
         m_stillUntilPicture = m_sink->newPictureCount();
     else
         m_stillHideTimer.start();
+    return seek;
 }
 
 void VlcPlaybackControl::endScan(bool playOn)
@@ -546,6 +574,7 @@ void VlcPlaybackControl::endScan(bool playOn)
 
 void VlcPlaybackControl::jumpTo(int title, int chapter, bool armed)
 {
+    const std::optional<std::int64_t> shownBefore = positionMs();
     releaseStill(false);
     const int current = libvlc_media_player_get_title(m_player);
     if (title != current) {
@@ -558,6 +587,7 @@ void VlcPlaybackControl::jumpTo(int title, int chapter, bool armed)
     }
     if (m_sink)
         m_sink->anchor(chapterOffset(title, chapter), armed);
+    m_clock.restart(m_rate, chapterOffset(title, chapter), shownBefore);
     if (m_paused) {
         libvlc_media_player_set_pause(m_player, 0);
         m_paused = false;
@@ -634,8 +664,9 @@ std::optional<std::int64_t> VlcPlaybackControl::positionMs() const
         }
         return 0;
     }
-    if (m_paused)
-        return std::max<std::int64_t>(0, engine);
+    if (const auto shown = m_clock.positionMs(m_muxLeadMs))
+        return std::max<std::int64_t>(0, *shown);
+    // libvlc has not reported a time since the last seek.
     return std::max<std::int64_t>(0, engine - std::int64_t(kEmbeddedLeadMs * std::min(m_rate, 1.0)));
 }
 

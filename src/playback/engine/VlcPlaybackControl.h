@@ -7,6 +7,7 @@
 
 #include "playback/PlaybackControl.h"
 #include "playback/disc/Disc.h"
+#include "playback/engine/DisplayClock.h"
 #include "playback/engine/FullScreenWindow.h"
 
 #include <QElapsedTimer>
@@ -126,13 +127,16 @@ private:
     const disc::TitleFacts *titleFacts(int title) const;
     QStringList subpictureCodes(const QString &operation) const;
 
+    void ensureScanWorker();
     void endScan(bool playOn);
     void scanStep();
     void showScanPicture(const QImage &picture, qint64 ms, int title);
     // Hands the screen back to libvlc from a reverse-scan picture; seek: move
     // libvlc to that picture's position first.
-    void releaseStill(bool seek);
+    // Returns whether libvlc was sent there.
+    bool releaseStill(bool seek);
     void unpause();
+    void setRate(double rate);
     // 1-based title, 0-based chapter. armed: no older pictures are queued (see FrameSink::anchor).
     void jumpTo(int title, int chapter, bool armed = false);
     std::int64_t chapterOffset(int title, int chapter);
@@ -165,6 +169,8 @@ private:
     bool m_expectTitleChange = false;
     int m_fps = 25;
     double m_aspect = 0.0;
+    DisplayClock m_clock;            // embedded: where the picture on screen is
+    std::int64_t m_muxLeadMs = 0;    // the current title's, see DisplayClock.h
     std::vector<std::int64_t> m_titleLengths;
     std::map<int, std::vector<std::int64_t>> m_chapterOffsets;
 

@@ -61,7 +61,7 @@ const libvlc_event_type_t kEvents[] = {
     libvlc_MediaPlayerPlaying, libvlc_MediaPlayerPaused,        libvlc_MediaPlayerStopped,
     libvlc_MediaPlayerEndReached, libvlc_MediaPlayerEncounteredError, libvlc_MediaPlayerTitleChanged,
     libvlc_MediaPlayerChapterChanged, libvlc_MediaPlayerLengthChanged, libvlc_MediaPlayerESAdded,
-    libvlc_MediaPlayerESSelected, libvlc_MediaPlayerVout,        libvlc_MediaPlayerTimeChanged,
+    libvlc_MediaPlayerESSelected, libvlc_MediaPlayerVout,
 };
 
 } // namespace
@@ -245,6 +245,9 @@ bool VlcPlaybackControl::ensurePlayer()
     libvlc_event_manager_t *events = libvlc_media_player_event_manager(m_player);
     for (auto type : kEvents)
         libvlc_event_attach(events, type, &VlcPlaybackControl::onVlcEvent, this);
+    // Fifty a second: only the embedded picture's clock needs them.
+    if (m_embed)
+        libvlc_event_attach(events, libvlc_MediaPlayerTimeChanged, &VlcPlaybackControl::onVlcEvent, this);
     return true;
 }
 
@@ -257,6 +260,8 @@ void VlcPlaybackControl::retirePlayer()
     libvlc_event_manager_t *events = libvlc_media_player_event_manager(m_player);
     for (auto type : kEvents)
         libvlc_event_detach(events, type, &VlcPlaybackControl::onVlcEvent, this);
+    if (m_embed) // libvlc aborts on detaching what was not attached
+        libvlc_event_detach(events, libvlc_MediaPlayerTimeChanged, &VlcPlaybackControl::onVlcEvent, this);
     if (m_sink)
         m_sink->silence();
     reaper::retire(m_player, std::move(m_sink), m_surface);

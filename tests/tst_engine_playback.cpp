@@ -177,15 +177,31 @@ private slots:
         QVERIFY(waitForStamp([](const Stamp &s) { return s.frame < 395; }, 3000));
         QCOMPARE(dvd->CurrentChapter().toInt32(), 2);
         if (speed == 1.0) {
-            // Pause holds the scan's picture; play resumes forwards from about there.
+            // Pause holds the scan's picture.
             dvd->Pause();
             QTest::qWait(200);
             const auto held = stampOnScreen();
             QVERIFY(held);
             QCOMPARE(framesOf(dvd->CurrentTime().toString()), held->frame);
-            dvd->Resume();
-            QVERIFY(waitForStamp([&](const Stamp &s) { return s.frame > held->frame + 5 && s.frame < held->frame + 40; }));
-            verifyTimeMatchesPicture();
+            // Forwards again straight from a scan: libvlc lands a few frames on, and from
+            // its first picture on the time is the picture's.
+            dvd->PlayBackwards(Variant::fromDouble(1.0));
+            QTest::qWait(400);
+            dvd->PlayForwards(Variant::fromDouble(1.0));
+            int seen = stampOnScreen()->frame;
+            QElapsedTimer after;
+            after.start();
+            while (after.elapsed() < 1200) {
+                QTest::qWait(5);
+                const auto s = stampOnScreen();
+                QVERIFY(s);
+                if (s->frame != seen) {
+                    seen = s->frame;
+                    QVERIFY2(std::abs(framesOf(dvd->CurrentTime().toString()) - s->frame) <= 1,
+                             qPrintable(dvd->CurrentTime().toString() + QStringLiteral(" / ") + QString::number(s->frame)));
+                }
+            }
+            QVERIFY2(seen > held->frame && seen < held->frame + 60, qPrintable(QString::number(seen)));
             return;
         }
         // At the title's start it plays on forwards at normal speed.

@@ -49,6 +49,9 @@ constexpr int kScanIntervalMs = 40;
 // Embedded, libvlc's picture after a resumed scan is not seen: the last scan
 // picture stays this long over it (a paused seek shows its picture in ~250 ms).
 constexpr int kStillHandOverMs = 300;
+// Into memory, the longest the scan's picture waits for the worker to say where
+// libvlc landed (four GOPs decoded: tens of milliseconds).
+constexpr int kLandingWaitMs = 500;
 
 // When embedded, libvlc's position runs ahead of the picture on screen by the
 // decoder and picture queues: about half a second at normal speed (measured 5 to
@@ -75,6 +78,9 @@ VlcPlaybackControl::VlcPlaybackControl(const QString &discArgument, QWidget *par
     connect(&m_scanTimer, &QTimer::timeout, this, &VlcPlaybackControl::scanStep);
     m_stillHideTimer.setSingleShot(true);
     m_stillHideTimer.setInterval(kStillHandOverMs);
+    m_landingTimeout.setSingleShot(true);
+    m_landingTimeout.setInterval(kLandingWaitMs);
+    connect(&m_landingTimeout, &QTimer::timeout, this, &VlcPlaybackControl::endLandingWait);
     connect(&m_stillHideTimer, &QTimer::timeout, this, [this] {
         if (m_surface)
             m_surface->hideStill();
@@ -276,6 +282,8 @@ void VlcPlaybackControl::unload()
     m_stillMs.reset();
     m_still = QImage();
     m_stillHideTimer.stop();
+    m_awaitingLanding = false;
+    m_landingTimeout.stop();
     retirePlayer();
     // Bits raised before the player was let go belong to the session that ended.
     m_pending.fetch_and(~unsigned(EvPlaying | EvPaused | EvStopped | EvEnded | EvError | EvTitle | EvChapter
@@ -495,6 +503,7 @@ void VlcPlaybackControl::ensureScanWorker()
             [this](const KnownPictures &pictures, int title) {
                 if (m_sink && m_loaded && title == m_title)
                     m_sink->expectOneOf(pictures);
+                endLandingWait();
             });
     connect(m_scanWorker.get(), &ScanWorker::muxLeadReady, this, [this](qint64 ms, int title) {
         if (m_loaded && title == m_title)
@@ -554,8 +563,14 @@ bool VlcPlaybackControl::releaseStill(bool seek)
             m_sink->setShownPosition(ms);
             m_sink->anchor(ms);
             // libvlc lands on a GOP start after ms: which one is told by the picture.
-            if (m_scanWorker)
+            if (m_scanWorker) {
                 m_scanWorker->requestLandingPictures(m_scanTitle, ms);
+                // libvlc shows where it landed within ~10 ms, the answer takes a few
+                // tens: until it comes the scan's picture stays, with its own time.
+                m_awaitingLanding = true;
+                m_heldMs = ms;
+                m_landingTimeout.start();
+            }
         }
     }
     if (m_sink)
@@ -563,6 +578,18 @@ bool VlcPlaybackControl::releaseStill(bool seek)
     else
         m_stillHideTimer.start();
     return seek;
+}
+
+void VlcPlaybackControl::endLandingWait()
+{
+    if (!m_awaitingLanding)
+        return;
+    m_awaitingLanding = false;
+    m_landingTimeout.stop();
+    update();
+    if (m_fullScreen)
+        m_fullScreen->update();
+    emit pictureShown();
 }
 
 void VlcPlaybackControl::endScan(bool playOn)
@@ -657,6 +684,8 @@ std::optional<std::int64_t> VlcPlaybackControl::positionMs() const
         return std::nullopt;
     if (m_stillMs || m_scanning)
         return m_stillMs.value_or(m_scanStartMs);
+    if (m_awaitingLanding)
+        return m_heldMs;
     const std::int64_t engine = libvlc_media_player_get_time(m_player);
     if (m_sink) {
         if (auto shown = m_sink->displayedPosition()) {
@@ -681,7 +710,7 @@ QImage VlcPlaybackControl::lastFrame() const
 {
     if (!m_sink)
         return {};
-    if (!m_still.isNull() && (m_stillMs || m_sink->newPictureCount() == m_stillUntilPicture))
+    if (!m_still.isNull() && (m_stillMs || m_awaitingLanding || m_sink->newPictureCount() == m_stillUntilPicture))
         return m_still;
     return m_sink->lastFrame();
 }

@@ -136,6 +136,7 @@ private:
     // Returns whether libvlc was sent there.
     bool releaseStill(bool seek);
     void unpause();
+    void endLandingWait();
     void setRate(double rate);
     // 1-based title, 0-based chapter. armed: no older pictures are queued (see FrameSink::anchor).
     void jumpTo(int title, int chapter, bool armed = false);
@@ -188,6 +189,9 @@ private:
     QImage m_still;                        // memory rendering: that picture
     std::uint64_t m_stillUntilPicture = 0; // after release: shown until libvlc's next new picture
     QTimer m_stillHideTimer;               // embedded: the same, by time
+    bool m_awaitingLanding = false;        // into memory: after release, until told where libvlc landed
+    std::int64_t m_heldMs = 0;             // meanwhile: the released picture's position
+    QTimer m_landingTimeout;
 
     int m_subpictureStream = 1;
     bool m_subpictureOn = false;

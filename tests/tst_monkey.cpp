@@ -17,6 +17,7 @@
 #include "playback/Engine.h"
 #include "startup/frmSplash.h"
 #include "support/SampleDisc.h"
+#include "support/WindowTest.h"
 #include "windows/control/Form2.h"
 
 #include <QAbstractButton>
@@ -85,14 +86,32 @@ private:
 
 const char *const kWindowClasses[] = {"frmSplash", "dvdw", "Form2", "subtitles", "dvdinfo", "frmAbout"};
 
-app::Form *loadedForm(const char *className)
+QList<app::Form *> loadedForms(const char *className)
 {
+    QList<app::Form *> found;
     for (QWidget *w : QApplication::topLevelWidgets()) {
         auto *f = qobject_cast<app::Form *>(w);
         if (f && f->isLoaded() && qstrcmp(f->metaObject()->className(), className) == 0)
-            return f;
+            found << f;
     }
-    return nullptr;
+    return found;
+}
+
+app::Form *loadedForm(const char *className) { return loadedForms(className).value(0); }
+
+QList<QWidget *> visibleWindows()
+{
+    QList<QWidget *> visible;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->isVisible())
+            visible << w;
+    }
+    return visible;
+}
+
+int envInt(const char *name, int fallback)
+{
+    return qEnvironmentVariableIsSet(name) ? qEnvironmentVariableIntValue(name) : fallback;
 }
 
 } // namespace
@@ -136,14 +155,7 @@ void MonkeyTest::initTestCase()
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-void MonkeyTest::cleanupTestCase()
-{
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (auto *f = qobject_cast<app::Form *>(w); f && f->isLoaded())
-            f->Unload();
-    }
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+void MonkeyTest::cleanupTestCase() { windowtest::reset(); }
 
 // Launch as main() does: the splash window hands over to the player windows.
 void MonkeyTest::start()
@@ -215,12 +227,7 @@ void MonkeyTest::pressKey()
     if (!target)
         target = QApplication::focusWidget();
     if (!target) {
-        const QWidgetList windows = QApplication::topLevelWidgets();
-        QList<QWidget *> visible;
-        for (QWidget *w : windows) {
-            if (w->isVisible())
-                visible << w;
-        }
+        const QList<QWidget *> visible = visibleWindows();
         if (visible.isEmpty())
             return;
         target = visible.at(int(m_random.bounded(visible.size())));
@@ -234,11 +241,7 @@ void MonkeyTest::pressKey()
 
 void MonkeyTest::closeSomeWindow()
 {
-    QList<QWidget *> windows;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (w->isVisible())
-            windows << w;
-    }
+    const QList<QWidget *> windows = visibleWindows();
     if (windows.isEmpty())
         return;
     QWidget *w = windows.at(int(m_random.bounded(windows.size())));
@@ -270,13 +273,7 @@ bool MonkeyTest::act()
 QString MonkeyTest::brokenRule() const
 {
     for (const char *name : kWindowClasses) {
-        int instances = 0;
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            auto *f = qobject_cast<app::Form *>(w);
-            if (f && f->isLoaded() && qstrcmp(f->metaObject()->className(), name) == 0)
-                ++instances;
-        }
-        if (instances > 1)
+        if (const qsizetype instances = loadedForms(name).size(); instances > 1)
             return QStringLiteral("%1 instances of %2").arg(instances).arg(QLatin1String(name));
     }
     Form2 *f = app::Forms::loaded<Form2>();
@@ -303,15 +300,9 @@ void MonkeyTest::randomUse()
     const quint32 seed = quint32(qEnvironmentVariableIntValue("ORVANTA_MONKEY_SEED", &seedGiven));
     const quint32 used = seedGiven ? seed : quint32(QDateTime::currentMSecsSinceEpoch());
     m_random.seed(used);
-    const int seconds = qEnvironmentVariableIsSet("ORVANTA_MONKEY_SECONDS")
-        ? qEnvironmentVariableIntValue("ORVANTA_MONKEY_SECONDS")
-        : 30;
-    const int fewestClicks = qEnvironmentVariableIsSet("ORVANTA_MONKEY_CLICKS")
-        ? qEnvironmentVariableIntValue("ORVANTA_MONKEY_CLICKS")
-        : 5000;
-    const int allowedStallMs = qEnvironmentVariableIsSet("ORVANTA_MONKEY_STALL_MS")
-        ? qEnvironmentVariableIntValue("ORVANTA_MONKEY_STALL_MS")
-        : 1000;
+    const int seconds = envInt("ORVANTA_MONKEY_SECONDS", 30);
+    const int fewestClicks = envInt("ORVANTA_MONKEY_CLICKS", 5000);
+    const int allowedStallMs = envInt("ORVANTA_MONKEY_STALL_MS", 1000);
     qInfo("monkey seed %u (replay with ORVANTA_MONKEY_SEED=%u), %d s, at least %d clicks", used, used, seconds,
           fewestClicks);
 
@@ -355,10 +346,7 @@ void MonkeyTest::randomUse()
             longestAfter = m_last;
         }
         QVERIFY2(stall <= allowedStallMs, qPrintable(QStringLiteral("the user-interface thread stalled %1 ms at event %2 (%3), seed %4")
-                                               .arg(stall)
-                                               .arg(events)
-                                               .arg(m_last)
-                                               .arg(used)));
+                                                         .arg(stall).arg(events).arg(m_last).arg(used)));
     }
     qInfo("monkey: %d events, %d clicks, %d starts, %d About boxes, %d message boxes, longest stall %lld ms (%s), %lld ms",
           events, clicks, m_starts, m_aboutBoxes, m_messageBoxes, static_cast<long long>(longestStall),

@@ -31,13 +31,16 @@ Variant answer(const QString &text)
     return isNumber ? Variant::fromInt32(std::int32_t(n)) : Variant::fromString(text);
 }
 
-// Scripts a read: "fail" refuses it, anything else is answered.
+// Scripts a read: "fail" refuses every one; "a|b|c" answers a, then b, then c
+// from then on.
 void script(FakeDvd *fd, const QString &operation, const QString &text)
 {
     if (text == QLatin1String("fail"))
-        fd->fails(operation);
-    else
-        fd->returns(operation, answer(text));
+        return fd->fails(operation);
+    const QStringList answers = text.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < answers.size(); ++i)
+        fd->returnsOnce(operation, answer(answers[i]));
+    fd->returns(operation, answer(answers.last()));
 }
 
 // Red from the left edge to position / scale of the width, black from
@@ -76,7 +79,6 @@ private slots:
 
     void time_data();
     void time();
-    void totalCaptionFromSecondRead();
     void chapterOrTitle_data();
     void chapterOrTitle();
     void subtitleTable_data();
@@ -120,6 +122,9 @@ void Form2StatusPollTest::time_data()
                                            << 300.0 << 600.0;
     QTest::newRow("position zero") << L{} << "00:00:00:00" << five << L{"00", "00", "00"} << "00:05:00" << 300.0
                                    << 0.0;
+    // The caption shows the total of the second read, the scale that of the first.
+    QTest::newRow("total changes between reads") << L{} << "00:01:15:00" << "00:05:00:00|01:00:00:00" << m1s15
+                                                 << "01:00:00" << 300.0 << 75.0;
     QTest::newRow("moved back") << L{"00:04:00:00", five} << "00:01:15:00" << five << m1s15 << "00:05:00" << 300.0
                                 << 75.0;
 }
@@ -164,44 +169,30 @@ void Form2StatusPollTest::time()
     QVERIFY(windowtest::msgBoxes().isEmpty());
 }
 
-// The caption shows the total of the second read, the scale that of the first.
-void Form2StatusPollTest::totalCaptionFromSecondRead()
-{
-    Form2 &form = windowtest::showControlWindow();
-    FakeDvd *fd = FakeDvd::current();
-    fd->returns(QStringLiteral("CurrentTime"), Variant::fromString("00:01:15:00"));
-    fd->returnsOnce(QStringLiteral("TotalTitleTime"), Variant::fromString("00:05:00:00"));
-    fd->returnsOnce(QStringLiteral("TotalTitleTime"), Variant::fromString("01:00:00:00"));
-    form.Timer1_Timer();
-    QCOMPARE(form.Progres->scaleWidth(), 300.0f);
-    QCOMPARE(form.Label3->text(), QStringLiteral("01:00:00"));
-}
-
 void Form2StatusPollTest::chapterOrTitle_data()
 {
-    QTest::addColumn<QStringList>("titles");   // successive CurrentTitle answers; "fail": every read fails
-    QTest::addColumn<QString>("chapter");      // "fail": the read fails
+    QTest::addColumn<QString>("titles");       // CurrentTitle answers, as script() takes them
+    QTest::addColumn<QString>("chapter");
     QTest::addColumn<QString>("caption");      // Chap afterwards; it reads "before" ahead of the tick
     QTest::addColumn<int>("titleReads");
     QTest::addColumn<int>("chapterReads");
 
-    using L = QStringList;
-    QTest::newRow("title 1, chapter 12") << L{"1"} << "12" << "Chapter 12" << 2 << 1;
-    QTest::newRow("title 4") << L{"4"} << "12" << "Title 3" << 3 << 0;
-    QTest::newRow("title 0") << L{"0"} << "12" << "Title -1" << 3 << 0;
-    QTest::newRow("title read fails") << L{"fail"} << "5" << "Chapter 5" << 3 << 1;
-    QTest::newRow("title not a number") << L{"one"} << "5" << "Chapter 5" << 3 << 1;
-    QTest::newRow("chapter read fails") << L{"1"} << "fail" << "before" << 2 << 1;
-    QTest::newRow("lowest title overflows") << L{"-2147483648"} << "5" << "before" << 3 << 0;
+    QTest::newRow("title 1, chapter 12") << "1" << "12" << "Chapter 12" << 2 << 1;
+    QTest::newRow("title 4") << "4" << "12" << "Title 3" << 3 << 0;
+    QTest::newRow("title 0") << "0" << "12" << "Title -1" << 3 << 0;
+    QTest::newRow("title read fails") << "fail" << "5" << "Chapter 5" << 3 << 1;
+    QTest::newRow("title not a number") << "one" << "5" << "Chapter 5" << 3 << 1;
+    QTest::newRow("chapter read fails") << "1" << "fail" << "before" << 2 << 1;
+    QTest::newRow("lowest title overflows") << "-2147483648" << "5" << "before" << 3 << 0;
     // The title may change between the reads of one tick.
-    QTest::newRow("title becomes 1 after the first test") << L{"2", "1", "1"} << "7" << "Chapter 7" << 3 << 1;
-    QTest::newRow("title becomes 2 after the first test") << L{"1", "2"} << "7" << "before" << 2 << 0;
-    QTest::newRow("both captions, the later stays") << L{"2", "2", "1"} << "7" << "Chapter 7" << 3 << 1;
+    QTest::newRow("title becomes 1 after the first test") << "2|1|1" << "7" << "Chapter 7" << 3 << 1;
+    QTest::newRow("title becomes 2 after the first test") << "1|2" << "7" << "before" << 2 << 0;
+    QTest::newRow("both captions, the later stays") << "2|2|1" << "7" << "Chapter 7" << 3 << 1;
 }
 
 void Form2StatusPollTest::chapterOrTitle()
 {
-    QFETCH(QStringList, titles);
+    QFETCH(QString, titles);
     QFETCH(QString, chapter);
     QFETCH(QString, caption);
     QFETCH(int, titleReads);
@@ -210,13 +201,7 @@ void Form2StatusPollTest::chapterOrTitle()
     Form2 &form = windowtest::showControlWindow();
     FakeDvd *fd = FakeDvd::current();
     form.Chap->setText(QStringLiteral("before"));
-    if (titles.first() == QLatin1String("fail")) {
-        fd->fails(QStringLiteral("CurrentTitle"));
-    } else {
-        for (const QString &t : titles)
-            fd->returnsOnce(QStringLiteral("CurrentTitle"), answer(t));
-        fd->returns(QStringLiteral("CurrentTitle"), answer(titles.last()));
-    }
+    script(fd, QStringLiteral("CurrentTitle"), titles);
     script(fd, QStringLiteral("CurrentChapter"), chapter);
 
     form.Timer1_Timer();

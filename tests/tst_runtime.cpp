@@ -125,14 +125,9 @@ private slots:
         QCOMPARE(inside, entered);
     }
 
-    void unhandledFailureIsShownAndStops()
+    void unhandledFailureIsShown()
     {
-        bool after = false;
-        app::runHandler([&] {
-            throw playback::PlaybackError(QStringLiteral("Eject"), QStringLiteral("the drive is busy."));
-            after = true;
-        });
-        QVERIFY(!after);
+        app::runHandler([] { throw playback::PlaybackError(QStringLiteral("Eject"), QStringLiteral("the drive is busy.")); });
         QCOMPARE(windowtest::msgBoxes().size(), 1);
         QCOMPARE(windowtest::msgBoxes().first().text, QStringLiteral("Eject: the drive is busy."));
         QCOMPARE(windowtest::msgBoxes().first().style, app::vbCritical);

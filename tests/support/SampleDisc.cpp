@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 
 #include <cmath>
+#include <functional>
 
 namespace testsupport {
 
@@ -125,108 +126,94 @@ bool copyTree(const QString &from, const QString &to)
 
 bool BadDiscCorpus::build(QString *error)
 {
+    if (!sampleDiscPresent(error))
+        return false;
     const auto fail = [error](const QString &message) {
         if (error)
             *error = message;
         return false;
     };
-    if (!sampleDiscPresent(error))
-        return false;
     if (!m_dir.isValid())
         return fail(QStringLiteral("cannot make a temporary folder: %1").arg(m_dir.errorString()));
     m_entries.clear();
-    const QString base = m_dir.path();
     const QString plain = sampleFolder(SampleVariant::Plain);
-    const auto folder = [&](const QString &dirName, const QString &name) {
-        m_entries.append({name, Source{SourceKind::Folder, base + QLatin1Char('/') + dirName}});
-        return base + QLatin1Char('/') + dirName;
+    const auto add = [&](SourceKind kind, const QString &fileName, const QString &name) {
+        m_entries.append({name, Source{kind, m_dir.filePath(fileName)}});
+        return m_dir.filePath(fileName);
     };
-    const auto image = [&](const QString &fileName, const QString &name) {
-        m_entries.append({name, Source{SourceKind::Image, base + QLatin1Char('/') + fileName}});
-        return base + QLatin1Char('/') + fileName;
+    const auto failed = [&] { return fail(QStringLiteral("cannot make the broken disc \"%1\"").arg(m_entries.last().name)); };
+    // A new entry copied from the plain disc: its VIDEO_TS folder with a trailing
+    // slash, or nothing when the copy fails.
+    const auto copy = [&](const QString &dirName, const QString &name) {
+        const QString to = add(SourceKind::Folder, dirName, name);
+        return copyTree(plain, to) ? to + QStringLiteral("/VIDEO_TS/") : QString();
+    };
+    // One of the plain disc's IFOs, damaged, over both that IFO and its backup in
+    // videoTs: libdvdread falls back to the .BUP.
+    const auto damaged = [&](const QString &videoTs, const QString &ifo, const std::function<bool(QByteArray &)> &damage) {
+        QFile f(plain + QStringLiteral("/VIDEO_TS/") + ifo + QStringLiteral(".IFO"));
+        QByteArray data = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        return !videoTs.isEmpty() && !data.isEmpty() && damage(data)
+            && writeFile(videoTs + ifo + QStringLiteral(".IFO"), data) && writeFile(videoTs + ifo + QStringLiteral(".BUP"), data);
     };
 
-    if (!QDir().mkpath(folder(QStringLiteral("empty"), QStringLiteral("empty folder"))))
-        return fail(QStringLiteral("cannot make the empty folder"));
-
-    const QString noIfo = folder(QStringLiteral("no-ifo"), QStringLiteral("VIDEO_TS without VIDEO_TS.IFO"));
-    if (!copyTree(plain, noIfo) || !QFile::remove(noIfo + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO"))
-        || !QFile::remove(noIfo + QStringLiteral("/VIDEO_TS/VIDEO_TS.BUP")))
-        return fail(QStringLiteral("cannot make the folder without VIDEO_TS.IFO"));
-
-    // Both the IFO and its backup: libdvdread falls back to the .BUP.
-    const QString garbage = folder(QStringLiteral("garbage-ifo"), QStringLiteral("garbage VIDEO_TS.IFO and .BUP"));
-    if (!copyTree(plain, garbage)
-        || !writeFile(garbage + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO"), randomBytes(12288, 1))
-        || !writeFile(garbage + QStringLiteral("/VIDEO_TS/VIDEO_TS.BUP"), randomBytes(12288, 2)))
-        return fail(QStringLiteral("cannot make the garbage IFO folder"));
-
+    if (!QDir().mkpath(add(SourceKind::Folder, "empty", "empty folder")))
+        return failed();
+    QString v = copy("no-ifo", "VIDEO_TS without VIDEO_TS.IFO");
+    if (v.isEmpty() || !QFile::remove(v + "VIDEO_TS.IFO") || !QFile::remove(v + "VIDEO_TS.BUP"))
+        return failed();
+    v = copy("garbage-ifo", "garbage VIDEO_TS.IFO and .BUP");
+    if (!damaged(v, "VIDEO_TS", [](QByteArray &d) { return !(d = randomBytes(12288, 1)).isEmpty(); }))
+        return failed();
     // A valid header over garbage: gets past the first check into the tables.
-    const QString garbageVts = folder(QStringLiteral("garbage-vts"), QStringLiteral("garbage tables in VTS_01_0.IFO and .BUP"));
-    {
-        QFile ifo(plain + QStringLiteral("/VIDEO_TS/VTS_01_0.IFO"));
-        if (!copyTree(plain, garbageVts) || !ifo.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("cannot make the garbage VTS folder"));
-        QByteArray damaged = ifo.readAll();
-        const QByteArray noise = randomBytes(damaged.size() - 256, 3);
-        damaged.replace(256, noise.size(), noise);
-        if (!writeFile(garbageVts + QStringLiteral("/VIDEO_TS/VTS_01_0.IFO"), damaged)
-            || !writeFile(garbageVts + QStringLiteral("/VIDEO_TS/VTS_01_0.BUP"), damaged))
-            return fail(QStringLiteral("cannot make the garbage VTS folder"));
-    }
-
+    v = copy("garbage-vts", "garbage tables in VTS_01_0.IFO and .BUP");
+    if (!damaged(v, "VTS_01_0", [](QByteArray &d) {
+            const QByteArray noise = randomBytes(d.size() - 256, 3);
+            d.replace(256, noise.size(), noise);
+            return true;
+        }))
+        return failed();
     // A first-play PGC whose command table claims 0x99xx commands: libdvdread
     // 6.1 frees the table twice on the failed read and crashes.
-    const QString commands = folder(QStringLiteral("bad-commands"), QStringLiteral("first-play command count damaged"));
-    {
-        QFile ifo(plain + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO"));
-        if (!copyTree(plain, commands) || !ifo.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("cannot make the damaged command table folder"));
-        QByteArray damaged = ifo.readAll();
-        const auto be = [&](qsizetype at, int bytes) {
-            quint32 v = 0;
-            for (int i = 0; i < bytes; ++i)
-                v = v << 8 | quint8(damaged.at(at + i));
-            return v;
-        };
-        const quint32 firstPlay = damaged.size() >= 0x88 ? be(0x84, 4) : 0; // VMGI_MAT: first-play PGC
-        const quint32 table = firstPlay && firstPlay + 0xE6 <= quint32(damaged.size()) ? firstPlay + be(firstPlay + 0xE4, 2) : 0;
-        if (table == firstPlay || table >= quint32(damaged.size()))
-            return fail(QStringLiteral("the sample disc's first-play PGC has no command table"));
-        damaged[table] = char(0x99); // high byte of the number of pre-commands
-        if (!writeFile(commands + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO"), damaged)
-            || !writeFile(commands + QStringLiteral("/VIDEO_TS/VIDEO_TS.BUP"), damaged))
-            return fail(QStringLiteral("cannot make the damaged command table folder"));
-    }
-
-    const QString cut = folder(QStringLiteral("truncated-vob"), QStringLiteral("VTS_01_1.VOB cut to 10 %"));
-    if (!copyTree(plain, cut) || !truncateFile(cut + QStringLiteral("/VIDEO_TS/VTS_01_1.VOB"), 0.1))
-        return fail(QStringLiteral("cannot make the truncated VOB folder"));
-
-    const QString noVob = folder(QStringLiteral("no-vob"), QStringLiteral("VTS_02_1.VOB missing"));
-    if (!copyTree(plain, noVob) || !QFile::remove(noVob + QStringLiteral("/VIDEO_TS/VTS_02_1.VOB")))
-        return fail(QStringLiteral("cannot make the folder without a VOB"));
+    v = copy("bad-commands", "first-play command count damaged");
+    if (!damaged(v, "VIDEO_TS", [](QByteArray &d) {
+            const auto be = [&](qsizetype at, int bytes) {
+                quint32 n = 0;
+                for (int i = 0; i < bytes; ++i)
+                    n = n << 8 | quint8(d.at(at + i));
+                return n;
+            };
+            const quint32 firstPlay = d.size() >= 0x88 ? be(0x84, 4) : 0; // VMGI_MAT: first-play PGC
+            const quint32 table = firstPlay && firstPlay + 0xE6 <= quint32(d.size()) ? firstPlay + be(firstPlay + 0xE4, 2) : 0;
+            if (table == firstPlay || table >= quint32(d.size()))
+                return false; // the sample disc's first-play PGC has no command table
+            d[table] = char(0x99); // high byte of the number of pre-commands
+            return true;
+        }))
+        return failed();
+    v = copy("truncated-vob", "VTS_01_1.VOB cut to 10 %");
+    if (v.isEmpty() || !truncateFile(v + "VTS_01_1.VOB", 0.1))
+        return failed();
+    v = copy("no-vob", "VTS_02_1.VOB missing");
+    if (v.isEmpty() || !QFile::remove(v + "VTS_02_1.VOB"))
+        return failed();
 
     // An ISO 9660 image of a good disc: libdvdread reads DVD images only through UDF.
-    const QString iso9660 = image(QStringLiteral("iso9660-only.iso"), QStringLiteral("ISO 9660 image without UDF"));
-    {
-        const QString tool = QStandardPaths::findExecutable(QStringLiteral("genisoimage"));
-        if (tool.isEmpty())
-            return fail(QStringLiteral("genisoimage is missing (install it with scripts/install-deps)"));
-        QProcess p;
-        p.start(tool, {QStringLiteral("-quiet"), QStringLiteral("-o"), iso9660, plain});
-        if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-            return fail(QStringLiteral("genisoimage failed: %1").arg(QString::fromLocal8Bit(p.readAllStandardError())));
-    }
+    const QString iso9660 = add(SourceKind::Image, "iso9660-only.iso", "ISO 9660 image without UDF");
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("genisoimage"));
+    if (tool.isEmpty())
+        return fail(QStringLiteral("genisoimage is missing (install it with scripts/install-deps)"));
+    QProcess p;
+    p.start(tool, {QStringLiteral("-quiet"), QStringLiteral("-o"), iso9660, plain});
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return fail(QStringLiteral("genisoimage failed: %1").arg(QString::fromLocal8Bit(p.readAllStandardError())));
 
-    if (!writeFile(image(QStringLiteral("x.iso"), QStringLiteral("random bytes named x.iso")), randomBytes(1 << 20, 4)))
-        return fail(QStringLiteral("cannot write x.iso"));
-    if (!writeFile(image(QStringLiteral("empty.iso"), QStringLiteral("empty image file")), QByteArray()))
-        return fail(QStringLiteral("cannot write empty.iso"));
-
-    const QString half = image(QStringLiteral("half.iso"), QStringLiteral("image cut in half"));
+    if (!writeFile(add(SourceKind::Image, "x.iso", "random bytes named x.iso"), randomBytes(1 << 20, 4))
+        || !writeFile(add(SourceKind::Image, "empty.iso", "empty image file"), QByteArray()))
+        return failed();
+    const QString half = add(SourceKind::Image, "half.iso", "image cut in half");
     if (!QFile::copy(sampleImage(SampleVariant::Plain), half) || !truncateFile(half, 0.5))
-        return fail(QStringLiteral("cannot make the half image"));
+        return failed();
     return true;
 }
 

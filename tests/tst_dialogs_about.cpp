@@ -43,8 +43,7 @@ private slots:
     void init()
     {
         windowtest::reset();
-        form = &app::Forms::show<Form2>();
-        form->Timer1->stop();
+        form = &windowtest::showControlWindow();
     }
 
     void versionText_data()

@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using playback::Variant;
 Q_DECLARE_METATYPE(Variant)
@@ -48,8 +47,7 @@ private slots:
     void init()
     {
         windowtest::reset();
-        form = &app::Forms::show<Form2>();
-        form->Timer1->stop();
+        form = &windowtest::showControlWindow();
         fd = FakeDvd::current();
         fd->clearCalls();
     }

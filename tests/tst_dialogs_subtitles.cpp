@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 using playback::Variant;
 Q_DECLARE_METATYPE(Variant)
@@ -60,8 +59,7 @@ private slots:
     void init()
     {
         windowtest::reset();
-        form = &app::Forms::show<Form2>();
-        form->Timer1->stop(); // only the test writes the shared table
+        form = &windowtest::showControlWindow();
         fd = FakeDvd::current();
         fd->clearCalls();
     }

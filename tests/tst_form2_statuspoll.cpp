@@ -12,9 +12,7 @@
 
 #include <QLabel>
 #include <QTest>
-#include <QTimer>
 
-#include <limits>
 
 using playback::Variant;
 

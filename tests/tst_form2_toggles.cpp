@@ -10,7 +10,6 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QTest>
-#include <QTimer>
 
 using playback::Variant;
 

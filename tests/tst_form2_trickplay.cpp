@@ -9,7 +9,6 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QTest>
-#include <QTimer>
 
 using playback::Variant;
 

@@ -26,7 +26,6 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
-#include <QPointer>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QTimer>

@@ -9,7 +9,6 @@
 #include <QStringList>
 
 #include <deque>
-#include <optional>
 
 struct FakeCall {
     QString operation;          // "Play", "CurrentTime", "SubpictureOn=" for a write ...

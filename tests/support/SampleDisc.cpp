@@ -7,7 +7,6 @@
 #include <QRandomGenerator>
 #include <QStandardPaths>
 
-#include <cmath>
 #include <functional>
 
 namespace testsupport {

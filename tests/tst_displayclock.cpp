@@ -11,14 +11,15 @@ using namespace std::chrono_literals;
 namespace {
 
 // One step of a script: at wall time atMs, libvlc reports a time (value >= 0), a
-// chapter change (-1), a pause (-2), a resume (-3) or the position is read and
-// must be expect (value -4, expect -1: nothing known yet).
+// chapter change (-1), a pause (-2), a resume (-3), the end of a pinned hold (-5),
+// where the seek landed (-6, expect: there), a hold pinned (-7) or the position is read and must be
+// expect (value -4, expect -1: nothing known yet).
 struct Step {
     int atMs;
     qint64 value;
     qint64 expect = 0;
 };
-constexpr qint64 kChapter = -1, kPause = -2, kResume = -3, kRead = -4;
+constexpr qint64 kChapter = -1, kPause = -2, kResume = -3, kRead = -4, kRelease = -5, kLanded = -6, kPin = -7;
 
 } // namespace
 
@@ -69,6 +70,10 @@ private slots:
         QTest::newRow("long lead, no readings yet: the new picture is due after the lead")
             << qint64(730) << qint64(8000) << qint64(3000)
             << QList<Step>{{700, kRead, 3000}, {800, kRead, 8000}};
+        QTest::newRow("a picture drawn over libvlc's holds until released, then where it landed")
+            << qint64(280) << qint64(8000) << qint64(8000)
+            << QList<Step>{{0, kPin}, {50, 8000}, {200, kRead, 8000}, {250, kLanded, 8240}, {300, kRelease},
+                           {310, kRead, 8240}, {900, kRead, 8000 - 50 + 900 - 280 + 15}};
         QTest::newRow("short lead: the new picture comes at once")
             << qint64(280) << qint64(8000) << qint64(3000)
             << QList<Step>{{30, kRead, 8000}, {50, 8100}, {100, kRead, 8000}, {500, kRead, 8100 + 450 - 280 + 15}};
@@ -91,9 +96,15 @@ private slots:
             if (step.value == kChapter) {
                 clock.chapterChanged(at(step.atMs));
             } else if (step.value == kPause) {
-                clock.freeze(at(step.atMs));
+                clock.freeze(muxLead, at(step.atMs));
             } else if (step.value == kResume) {
-                clock.resume(1.0, at(step.atMs));
+                clock.resume(1.0, muxLead, at(step.atMs));
+            } else if (step.value == kPin) {
+                clock.holdUntilReleased();
+            } else if (step.value == kRelease) {
+                clock.releaseHold();
+            } else if (step.value == kLanded) {
+                clock.landsAt(step.expect);
             } else if (step.value == kRead) {
                 const auto shown = clock.positionMs(muxLead, at(step.atMs));
                 const QString where = QStringLiteral("read at %1 ms").arg(step.atMs);
@@ -116,7 +127,7 @@ private slots:
         clock.observe(1000, t0 + 100ms);
         // 400 ms of wall time at x2 is 800 ms of the title.
         QCOMPARE(*clock.positionMs(300, t0 + 500ms), 1000 + 800 - 300 + 15);
-        clock.resume(1.0, t0 + 500ms);
+        clock.resume(1.0, 300, t0 + 500ms);
         QCOMPARE(*clock.positionMs(300, t0 + 700ms), 1000 + 800 + 200 - 300 + 15);
     }
 };

@@ -38,6 +38,7 @@ void DisplayClock::restart(double rate, std::optional<std::int64_t> expectMs, st
 {
     std::lock_guard lock(m_mutex);
     m_holdMs = expectMs ? holdMs : std::nullopt;
+    m_holdPinned = false;
     m_epoch = now;
     m_rate = rate;
     m_expectMs = expectMs;
@@ -47,28 +48,50 @@ void DisplayClock::restart(double rate, std::optional<std::int64_t> expectMs, st
     m_jumpSince.reset();
 }
 
-void DisplayClock::resume(double rate, Clock::time_point now)
+void DisplayClock::holdUntilReleased()
 {
     std::lock_guard lock(m_mutex);
-    const std::optional<double> frozen = m_frozen ? m_frozen : readingLocked(now);
+    m_holdPinned = m_holdMs.has_value();
+}
+
+void DisplayClock::releaseHold()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_holdPinned)
+        m_holdMs.reset();
+    m_holdPinned = false;
+}
+
+void DisplayClock::landsAt(std::int64_t ms)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_expectedMs)
+        m_expectedMs = std::max(*m_expectedMs, ms);
+}
+
+void DisplayClock::resume(double rate, std::int64_t muxLeadMs, Clock::time_point now)
+{
+    std::lock_guard lock(m_mutex);
+    const std::optional<std::int64_t> shown = m_frozen ? m_frozen : shownLocked(muxLeadMs, now);
     m_epoch = now;
     m_rate = rate;
     m_expectMs.reset();
     m_expectedMs.reset();
     m_holdMs.reset();
+    m_holdPinned = false;
     m_frozen.reset();
     m_readings.clear();
     m_jumpSince.reset();
     // The picture goes on from where it stood until libvlc reports again.
-    if (frozen)
-        m_readings.push_back({now, *frozen});
+    if (shown)
+        m_readings.push_back({now, double(*shown + muxLeadMs) - kLateMs});
 }
 
-void DisplayClock::freeze(Clock::time_point now)
+void DisplayClock::freeze(std::int64_t muxLeadMs, Clock::time_point now)
 {
     std::lock_guard lock(m_mutex);
     if (!m_frozen)
-        m_frozen = readingLocked(now);
+        m_frozen = shownLocked(muxLeadMs, now);
 }
 
 void DisplayClock::observe(std::int64_t timeMs, Clock::time_point now)
@@ -108,9 +131,16 @@ void DisplayClock::chapterChanged(Clock::time_point now)
 std::optional<std::int64_t> DisplayClock::positionMs(std::int64_t muxLeadMs, Clock::time_point now) const
 {
     std::lock_guard lock(m_mutex);
-    const std::optional<double> at = m_frozen ? m_frozen : readingLocked(now);
+    return m_frozen ? m_frozen : shownLocked(muxLeadMs, now);
+}
+
+std::optional<std::int64_t> DisplayClock::shownLocked(std::int64_t muxLeadMs, Clock::time_point now) const
+{
+    const std::optional<double> at = readingLocked(now);
     const std::optional<std::int64_t> shown =
         at ? std::optional<std::int64_t>(std::int64_t(*at - double(muxLeadMs) + kLateMs)) : std::nullopt;
+    if (m_holdPinned)
+        return m_holdMs;
     if (m_holdMs && m_expectedMs) {
         // After a seek the old picture stays until the new one comes. libvlc shows
         // the new one at once when the disc's mux lead is short, else when it is due.

@@ -31,11 +31,18 @@ public:
     // then, which stays until the new one comes (seeks take up to a second).
     void restart(double rate, std::optional<std::int64_t> expectMs = std::nullopt,
                  std::optional<std::int64_t> holdMs = std::nullopt, Clock::time_point now = Clock::now());
+    // After restart(): the old picture stays until releaseHold() (it is drawn over
+    // libvlc's, which we cannot see, so only its owner knows when it goes).
+    void holdUntilReleased();
+    void releaseHold();
+    // Where the seek landed once known (libvlc lands on a GOP start after the time
+    // asked for): the picture is not earlier than that.
+    void landsAt(std::int64_t ms);
     // Playing on at rate, after freeze() or at a new speed: the picture goes on from
     // where it stands until libvlc reports again.
-    void resume(double rate, Clock::time_point now = Clock::now());
+    void resume(double rate, std::int64_t muxLeadMs, Clock::time_point now = Clock::now());
     // Paused: the picture stays where it is now.
-    void freeze(Clock::time_point now = Clock::now());
+    void freeze(std::int64_t muxLeadMs, Clock::time_point now = Clock::now());
     // libvlc reports timeMs (its TimeChanged event).
     void observe(std::int64_t timeMs, Clock::time_point now = Clock::now());
     // libvlc reports a new chapter (its ChapterChanged event).
@@ -46,6 +53,7 @@ public:
 private:
     // Where libvlc's reading places the picture, before the mux lead.
     std::optional<double> readingLocked(Clock::time_point now) const;
+    std::optional<std::int64_t> shownLocked(std::int64_t muxLeadMs, Clock::time_point now) const;
 
     struct Reading {
         Clock::time_point at;
@@ -57,7 +65,8 @@ private:
     std::optional<std::int64_t> m_expectMs;   // until libvlc gets there
     mutable std::optional<std::int64_t> m_expectedMs; // the seek's target, until the clock passes it
     mutable std::optional<std::int64_t> m_holdMs;
-    std::optional<double> m_frozen; // paused: the reading then
+    std::optional<std::int64_t> m_frozen; // paused: the position then
+    bool m_holdPinned = false;
     std::deque<Reading> m_readings;
     std::optional<Clock::time_point> m_jumpSince;
     std::optional<Clock::time_point> m_quietUntil;

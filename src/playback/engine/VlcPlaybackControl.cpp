@@ -50,8 +50,8 @@ constexpr int kScanIntervalMs = 40;
 // picture stays this long over it (a paused seek shows its picture in ~250 ms).
 constexpr int kStillHandOverMs = 300;
 // Into memory, the longest the scan's picture waits for the worker to say where
-// libvlc landed (four GOPs decoded: tens of milliseconds).
-constexpr int kLandingWaitMs = 500;
+// libvlc landed (four GOPs decoded: tens of milliseconds, more on a busy machine).
+constexpr int kLandingWaitMs = 1500;
 
 // When embedded, libvlc's position runs ahead of the picture on screen by the
 // decoder and picture queues: about half a second at normal speed (measured 5 to
@@ -84,6 +84,7 @@ VlcPlaybackControl::VlcPlaybackControl(const QString &discArgument, QWidget *par
     connect(&m_stillHideTimer, &QTimer::timeout, this, [this] {
         if (m_surface)
             m_surface->hideStill();
+        m_clock.releaseHold();
     });
 }
 
@@ -414,7 +415,7 @@ void VlcPlaybackControl::Pause()
     endScan(false);
     libvlc_media_player_set_pause(m_player, 1);
     m_paused = true;
-    m_clock.freeze();
+    m_clock.freeze(m_muxLeadMs);
 }
 
 void VlcPlaybackControl::Resume()
@@ -430,7 +431,7 @@ void VlcPlaybackControl::Resume()
 void VlcPlaybackControl::unpause()
 {
     if (!releaseStill(true))
-        m_clock.resume(m_rate);
+        m_clock.resume(m_rate, m_muxLeadMs);
     libvlc_media_player_set_pause(m_player, 0);
     m_paused = false;
     if (m_sink)
@@ -450,7 +451,7 @@ void VlcPlaybackControl::setRate(double rate)
     if (m_sink)
         m_sink->setRate(rate);
     if (!m_paused)
-        m_clock.resume(rate);
+        m_clock.resume(rate, m_muxLeadMs);
 }
 
 void VlcPlaybackControl::PlayForwards(const Variant &speed)
@@ -483,7 +484,7 @@ void VlcPlaybackControl::PlayBackwards(const Variant &speed)
     m_scanTitle = title;
     libvlc_media_player_set_pause(m_player, 1);
     setRate(1.0);
-    m_clock.freeze();
+    m_clock.freeze(m_muxLeadMs);
     m_paused = false;
     ensureScanWorker();
     m_stillHideTimer.stop();
@@ -503,6 +504,8 @@ void VlcPlaybackControl::ensureScanWorker()
             [this](const KnownPictures &pictures, int title) {
                 if (m_sink && m_loaded && title == m_title)
                     m_sink->expectOneOf(pictures);
+                else if (!m_sink && m_loaded && title == m_title && !pictures.empty())
+                    m_clock.landsAt(pictures.front().second); // mostly the next GOP
                 endLandingWait();
             });
     connect(m_scanWorker.get(), &ScanWorker::muxLeadReady, this, [this](qint64 ms, int title) {
@@ -559,6 +562,12 @@ bool VlcPlaybackControl::releaseStill(bool seek)
     if (seek) {
         libvlc_media_player_set_time(m_player, ms);
         m_clock.restart(m_rate, ms, ms);
+        if (!m_sink) {
+            // The scan's picture stays over libvlc's for a while, and its time with it.
+            m_clock.holdUntilReleased();
+            if (m_scanWorker)
+                m_scanWorker->requestLandingPictures(m_scanTitle, ms);
+        }
         if (m_sink) {
             m_sink->setShownPosition(ms);
             m_sink->anchor(ms);

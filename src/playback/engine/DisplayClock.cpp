@@ -1,5 +1,6 @@
 #include "playback/engine/DisplayClock.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace playback::engine {

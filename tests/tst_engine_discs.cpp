@@ -2,6 +2,7 @@
 // The libvlc playback control and what it says about discs: menus driven by
 // the keyboard, subtitle streams, mute across titles, disc facts, and bad input.
 
+#include "playback/engine/FactsPrefetch.h"
 #include "playback/engine/VlcPlaybackControl.h"
 
 #include "support/SampleDisc.h"
@@ -192,6 +193,45 @@ private slots:
         } catch (const PlaybackError &) {
         }
         QVERIFY_THROWS_EXCEPTION(PlaybackError, dvd->CurrentTime());
+    }
+
+    // The disc named on the command line is read before Play; what was read is
+    // used only while the disc's files are unchanged, so a disc damaged or
+    // replaced in the meantime is read again and refused.
+    void readAheadOnlyWhileUnchanged_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("playable");
+        QTest::newRow("unchanged") << "" << true;
+        QTest::newRow("a VOB cut short") << "VTS_01_1.VOB" << false;
+        QTest::newRow("the IFOs emptied") << "VIDEO_TS.IFO VIDEO_TS.BUP" << false;
+    }
+    void readAheadOnlyWhileUnchanged()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, playable);
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/disc");
+        QVERIFY(testsupport::copyTree(discs() + QStringLiteral("/plain"), path));
+        const auto source = playback::disc::sourceFromArgument(path);
+        QVERIFY(source);
+        open(path); // reads ahead as well
+        playback::engine::FactsPrefetch ahead(*source);
+        QTRY_VERIFY_WITH_TIMEOUT(ahead.factsFor(*source).has_value(), 10000);
+        QTest::qWait(200);
+        QVERIFY(!ahead.factsFor(testsupport::sampleSource(testsupport::SampleVariant::Plain,
+                                                          playback::disc::SourceKind::Folder)));
+        for (const QString &name : change.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            QFile file(path + QStringLiteral("/VIDEO_TS/") + name);
+            QVERIFY(file.resize(name.endsWith(QLatin1String(".VOB")) ? file.size() - 2048 : 0));
+        }
+        QCOMPARE(ahead.factsFor(*source).has_value(), change.isEmpty());
+        if (playable) {
+            dvd->Play();
+            QVERIFY(waitForStamp([](const Stamp &s) { return s.title == 1; }));
+        } else {
+            QVERIFY_THROWS_EXCEPTION(PlaybackError, dvd->Play());
+        }
     }
 };
 

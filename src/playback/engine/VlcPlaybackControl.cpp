@@ -1,5 +1,6 @@
 #include "playback/engine/VlcPlaybackControl.h"
 
+#include "playback/engine/FactsPrefetch.h"
 #include "playback/engine/FrameSink.h"
 #include "playback/engine/FullScreenWindow.h"
 #include "playback/engine/PlayerReaper.h"
@@ -81,6 +82,14 @@ VlcPlaybackControl::VlcPlaybackControl(const QString &discArgument, QWidget *par
     m_landingTimeout.setSingleShot(true);
     m_landingTimeout.setInterval(kLandingWaitMs);
     connect(&m_landingTimeout, &QTimer::timeout, this, &VlcPlaybackControl::endLandingWait);
+#if !ORVANTA_ASAN
+    // Read before Play is pressed (an ASan build forks only with no other thread busy,
+    // see resolveSource).
+    if (!m_argument.isEmpty()) {
+        if (const auto source = disc::sourceFromArgument(m_argument))
+            m_prefetch = std::make_unique<FactsPrefetch>(*source);
+    }
+#endif
     connect(&m_stillHideTimer, &QTimer::timeout, this, [this] {
         if (m_surface)
             m_surface->hideStill();
@@ -330,7 +339,12 @@ disc::Facts VlcPlaybackControl::discFacts(const QString &operation) const
     if (m_loaded && m_facts)
         return *m_facts;
     QString reason;
-    if (auto facts = disc::readFacts(resolveSource(operation), &reason))
+    const disc::Source source = resolveSource(operation);
+    if (m_prefetch) {
+        if (auto facts = m_prefetch->factsFor(source))
+            return *facts;
+    }
+    if (auto facts = disc::readFacts(source, &reason))
         return *facts;
     throw PlaybackError(operation, reason.isEmpty() ? QStringLiteral("there is no playable disc.") : reason);
 }
@@ -375,7 +389,9 @@ void VlcPlaybackControl::Play()
     // libvlc reports an unplayable disc only later, as an event: check it first so
     // that Play itself fails.
     QString reason;
-    std::optional<disc::Facts> facts = disc::readFacts(source, &reason);
+    std::optional<disc::Facts> facts = m_prefetch ? m_prefetch->factsFor(source) : std::nullopt;
+    if (!facts)
+        facts = disc::readFacts(source, &reason);
     if (!facts)
         throw PlaybackError(op, reason.isEmpty() ? QStringLiteral("there is no playable disc.") : reason);
     if (!ensurePlayer())

@@ -27,6 +27,7 @@ struct libvlc_event_t;
 
 namespace playback::engine {
 
+class FactsPrefetch;
 class FrameSink;
 class XVideoSurface;
 class FullScreenWindow;
@@ -161,6 +162,7 @@ private:
     std::atomic<unsigned> m_pending{0};
     std::atomic<bool> m_framesWanted{false}; // someone looks at the pictures: post each one
 
+    std::unique_ptr<FactsPrefetch> m_prefetch; // the command line's disc, read ahead
     std::optional<disc::Source> m_source;
     std::optional<disc::Facts> m_facts;
     bool m_loaded = false;

@@ -54,9 +54,9 @@ constexpr int kStillHandOverMs = 300;
 // libvlc landed (four GOPs decoded: tens of milliseconds, more on a busy machine).
 constexpr int kLandingWaitMs = 1500;
 
-// When embedded, libvlc's position runs ahead of the picture on screen by the
-// decoder and picture queues: about half a second at normal speed (measured 5 to
-// 19 frames; 12 on average).
+// Embedded, before libvlc has reported a time since the last seek (see
+// DisplayClock.h): its position runs ahead of the picture on screen by about half
+// a second at normal speed (measured 5 to 19 frames; 12 on average).
 constexpr std::int64_t kEmbeddedLeadMs = 480;
 // Until the title's own is read (see DisplayClock.h): a common multiplexer's.
 constexpr std::int64_t kTypicalMuxLeadMs = 500;
@@ -276,7 +276,7 @@ void VlcPlaybackControl::retirePlayer()
     libvlc_event_manager_t *events = libvlc_media_player_event_manager(m_player);
     for (auto type : kEvents)
         libvlc_event_detach(events, type, &VlcPlaybackControl::onVlcEvent, this);
-    if (m_embed) // libvlc aborts on detaching what was not attached
+    if (m_embed) // attached only then
         libvlc_event_detach(events, libvlc_MediaPlayerTimeChanged, &VlcPlaybackControl::onVlcEvent, this);
     if (m_sink)
         m_sink->silence();

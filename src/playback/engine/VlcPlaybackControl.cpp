@@ -166,12 +166,8 @@ void VlcPlaybackControl::handleEvents(unsigned bits)
     }
     if (!m_loaded)
         return;
-    if (bits & EvFrame) {
-        update();
-        if (m_fullScreen)
-            m_fullScreen->update();
-        emit pictureShown();
-    }
+    if (bits & EvFrame)
+        showNewPicture();
     if (bits & (EvPlaying | EvVout)) {
         _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wdeprecated-declarations\"");
         const float fps = libvlc_media_player_get_fps(m_player);
@@ -563,10 +559,7 @@ void VlcPlaybackControl::showScanPicture(const QImage &picture, qint64 ms, int t
         return;
     }
     m_still = picture;
-    update();
-    if (m_fullScreen)
-        m_fullScreen->update();
-    emit pictureShown();
+    showNewPicture();
 }
 
 bool VlcPlaybackControl::releaseStill(bool seek)
@@ -578,24 +571,22 @@ bool VlcPlaybackControl::releaseStill(bool seek)
     if (seek) {
         libvlc_media_player_set_time(m_player, ms);
         m_clock.restart(m_rate, ms, ms);
-        if (!m_sink) {
-            // The scan's picture stays over libvlc's for a while, and its time with it.
-            m_clock.holdUntilReleased();
-            if (m_scanWorker)
-                m_scanWorker->requestLandingPictures(m_scanTitle, ms);
-        }
+        // libvlc lands on a GOP start after ms: the worker tells which ones may be it.
+        if (m_scanWorker)
+            m_scanWorker->requestLandingPictures(m_scanTitle, ms);
         if (m_sink) {
             m_sink->setShownPosition(ms);
             m_sink->anchor(ms);
-            // libvlc lands on a GOP start after ms: which one is told by the picture.
             if (m_scanWorker) {
-                m_scanWorker->requestLandingPictures(m_scanTitle, ms);
                 // libvlc shows where it landed within ~10 ms, the answer takes a few
                 // tens: until it comes the scan's picture stays, with its own time.
                 m_awaitingLanding = true;
                 m_heldMs = ms;
                 m_landingTimeout.start();
             }
+        } else {
+            // The scan's picture stays over libvlc's for a while, and its time with it.
+            m_clock.holdUntilReleased();
         }
     }
     if (m_sink)
@@ -611,6 +602,11 @@ void VlcPlaybackControl::endLandingWait()
         return;
     m_awaitingLanding = false;
     m_landingTimeout.stop();
+    showNewPicture();
+}
+
+void VlcPlaybackControl::showNewPicture()
+{
     update();
     if (m_fullScreen)
         m_fullScreen->update();

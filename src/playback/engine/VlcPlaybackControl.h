@@ -138,6 +138,7 @@ private:
     bool releaseStill(bool seek);
     void unpause();
     void endLandingWait();
+    void showNewPicture(); // into memory: paints it and tells pictureShown
     void setRate(double rate);
     // 1-based title, 0-based chapter. armed: no older pictures are queued (see FrameSink::anchor).
     void jumpTo(int title, int chapter, bool armed = false);

@@ -1,4 +1,4 @@
-// orvanta-test: ENGINE XVFB
+// orvanta-test: ENGINE XVFB ALONE
 // The libvlc playback control embedded in an X11 window: libvlc draws into a
 // child window of the control, the picture is read back from the screen.
 

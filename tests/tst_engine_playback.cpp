@@ -1,4 +1,4 @@
-// orvanta-test: ENGINE
+// orvanta-test: ENGINE ALONE
 // The libvlc playback control on the generated sample disc, rendering into
 // memory: every check reads the frame stamp burned into the picture on screen.
 

@@ -54,6 +54,25 @@ private:
                  qPrintable(QStringLiteral("time %1 on frame %2").arg(time).arg(s->frame)));
     }
 
+    // For ms, polling every pollMs: each new picture on screen is appended to
+    // *frames, and the time read then must be that picture's.
+    void watchNewPictures(int ms, int pollMs, QList<int> *frames)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < ms) {
+            QTest::qWait(pollMs);
+            const auto s = stampOnScreen();
+            QVERIFY(s);
+            if (frames->isEmpty() || frames->last() != s->frame) {
+                *frames << s->frame;
+                const QString time = dvd->CurrentTime().toString();
+                QVERIFY2(std::abs(framesOf(time) - s->frame) <= 1,
+                         qPrintable(time + QStringLiteral(" / ") + QString::number(s->frame)));
+            }
+        }
+    }
+
 private slots:
     void chaptersAndTitles()
     {
@@ -155,18 +174,9 @@ private slots:
         // Every picture shown is an earlier frame than the one before, many a
         // second, and the time read is that of the picture on screen.
         QList<int> frames;
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 1000) {
-            QTest::qWait(10);
-            const auto s = stampOnScreen();
-            QVERIFY(s);
-            if (frames.isEmpty() || frames.last() != s->frame) {
-                frames << s->frame;
-                QVERIFY2(std::abs(framesOf(dvd->CurrentTime().toString()) - s->frame) <= 1,
-                         qPrintable(dvd->CurrentTime().toString() + QStringLiteral(" / ") + QString::number(s->frame)));
-            }
-        }
+        watchNewPictures(1000, 10, &frames);
+        if (QTest::currentTestFailed())
+            return;
         const QString shown = QDebug::toString(frames);
         QVERIFY2(frames.size() >= 8, qPrintable(shown));
         // libvlc may show one more picture of its own as it pauses.
@@ -188,19 +198,11 @@ private slots:
             dvd->PlayBackwards(Variant::fromDouble(1.0));
             QTest::qWait(400);
             dvd->PlayForwards(Variant::fromDouble(1.0));
-            int seen = stampOnScreen()->frame;
-            QElapsedTimer after;
-            after.start();
-            while (after.elapsed() < 1200) {
-                QTest::qWait(5);
-                const auto s = stampOnScreen();
-                QVERIFY(s);
-                if (s->frame != seen) {
-                    seen = s->frame;
-                    QVERIFY2(std::abs(framesOf(dvd->CurrentTime().toString()) - s->frame) <= 1,
-                             qPrintable(dvd->CurrentTime().toString() + QStringLiteral(" / ") + QString::number(s->frame)));
-                }
-            }
+            QList<int> after{stampOnScreen()->frame};
+            watchNewPictures(1200, 5, &after);
+            if (QTest::currentTestFailed())
+                return;
+            const int seen = after.last();
             QVERIFY2(seen > held->frame && seen < held->frame + 60, qPrintable(QString::number(seen)));
             return;
         }

@@ -91,7 +91,7 @@ void Form2StatusPollTest::time_data()
     QTest::addColumn<QString>("total");
     QTest::addColumn<QStringList>("labels");    // Label1(0..2) afterwards; they read 77 before
     QTest::addColumn<QString>("totalCaption");  // Label3 afterwards; it reads --:--:-- before
-    QTest::addColumn<double>("scale");          // 0: the indicator's designed twips scale
+    QTest::addColumn<double>("scale");          // 0: the indicator's twips scale from its width
     QTest::addColumn<double>("seconds");        // where the red bar ends, in scale units
 
     using L = QStringList;
@@ -112,7 +112,7 @@ void Form2StatusPollTest::time_data()
                                     << 0.0;
     QTest::newRow("blanks around digits") << L{} << " 0: 1: 5:00" << five << L{" 0", " 1", " 5"} << "00:05:00"
                                           << 300.0 << 65.0;
-    QTest::newRow("unreadable total keeps the designed scale")
+    QTest::newRow("unreadable total keeps the twips scale")
         << L{} << "00:01:15:12" << "1:02:03:04" << m1s15 << "1:02:03:" << 0.0 << 75.0;
     QTest::newRow("zero total keeps the earlier scale") << L{"00:01:00:00", five} << "00:02:30:00" << "00:00:00:00"
                                                         << L{"00", "02", "30"} << "00:00:00" << 300.0 << 150.0;

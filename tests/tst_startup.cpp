@@ -101,7 +101,7 @@ private slots:
         QCOMPARE(f.Picture1->palette().color(QPalette::Window), QColor(0, 0, 0));
         const QImage bar = f.Progres->grab().toImage();
         QCOMPARE(bar.pixelColor(bar.width() / 2, bar.height() / 2), QColor(0, 0, 0));
-        // The status icons and the mute pictures are real pictures of their design size.
+        // The status icons and the mute pictures are real pictures of their own size.
         QCOMPARE(f.Image14->pixmap().size(), QSize(50, 50));
         QCOMPARE(f.Image10->pixmap().size(), QSize(32, 32));
         QCOMPARE(f.Image10->size(), QSize(17, 17));
@@ -183,7 +183,7 @@ private slots:
     void resizeRule_data()
     {
         QTest::addColumn<QSize>("client");
-        QTest::newRow("design") << QSize(564, 429);
+        QTest::newRow("initial") << QSize(564, 429);
         QTest::newRow("smaller") << QSize(200, 150);
         QTest::newRow("odd") << QSize(333, 257);
         QTest::newRow("one pixel") << QSize(1, 1);

@@ -33,7 +33,7 @@ signals:
     void unloaded();
 
 protected:
-    // Design helpers, in twips.
+    // Window size and placement, in twips.
     void setClientSizeTwips(int width, int height);
     void setFixedClientSizeTwips(int width, int height);
     void centreOnScreen();

@@ -1,5 +1,5 @@
 #pragma once
-// Layout is designed in twips: 1440 a logical inch, 15 a pixel at 96 dpi.
+// The windows are laid out in twips: 1440 a logical inch, 15 a pixel at 96 dpi.
 
 #include <QRect>
 

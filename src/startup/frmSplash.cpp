@@ -1,6 +1,6 @@
 #include "startup/frmSplash.h"
 
-#include "app/Design.h"
+#include "app/Controls.h"
 #include "app/Failure.h"
 #include "app/Twips.h"
 #include "windows/control/Form2.h"
@@ -34,7 +34,7 @@ frmSplash::frmSplash() : app::Form(Qt::SplashScreen | Qt::FramelessWindowHint)
     client->setGeometry(kFrame, kFrame, twipsToPixels(4485), twipsToPixels(1665));
     setFixedSize(client->width() + 2 * kFrame, client->height() + 2 * kFrame);
 
-    // Back to front, so that the first listed lies on top.
+    // Created back to front: the logo lies under the version text.
     Image1 = new QLabel(client);
     Image1->setObjectName(QStringLiteral("Image1"));
     place(Image1, 240, 240, 4005, 735);
@@ -43,13 +43,13 @@ frmSplash::frmSplash() : app::Form(Qt::SplashScreen | Qt::FramelessWindowHint)
 
     Label1 = new QLabel(QStringLiteral("Version 2.0.0"), client);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(designFont(FontFace::MsSansSerif, 9.75, true));
+    Label1->setFont(windowFont(FontFace::MsSansSerif, 9.75, true));
     place(Label1, 2880, 960, 1350, 240);
     Label1->adjustSize(); // auto-size
 
     Label2 = new QLabel(QStringLiteral("www.orvanta-player.example"), client);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setFont(designFont(FontFace::Arial, 8.25));
+    Label2->setFont(windowFont(FontFace::Arial, 8.25));
     QPalette red = Label2->palette();
     red.setColor(QPalette::WindowText, QColor(128, 0, 0));
     Label2->setPalette(red);

@@ -1,7 +1,7 @@
 #include "windows/control/Form2.h"
 
 #include "app/ClickableLabel.h"
-#include "app/Design.h"
+#include "app/Controls.h"
 #include "app/PictureBox.h"
 #include "app/Twips.h"
 #include "windows/video/dvdw.h"
@@ -45,7 +45,7 @@ QLabel *panelLabel(QWidget *parent, const char *name, const QString &caption, do
 {
     auto *l = new QLabel(caption, parent);
     l->setObjectName(QLatin1String(name));
-    l->setFont(designFont(FontFace::MsSansSerif, points, bold));
+    l->setFont(windowFont(FontFace::MsSansSerif, points, bold));
     QPalette pal = l->palette();
     pal.setColor(QPalette::WindowText, QColor(255, 0, 0));
     l->setPalette(pal);
@@ -98,11 +98,11 @@ Form2::Form2()
 void Form2::buildButtons()
 {
     const QFont plainFont = defaultFont();
-    const QFont boldFont = designFont(FontFace::MsSansSerif, 8.25, true);
-    const QFont arialBold = designFont(FontFace::Arial, 9.75, true);
+    const QFont boldFont = windowFont(FontFace::MsSansSerif, 8.25, true);
+    const QFont arialBold = windowFont(FontFace::Arial, 9.75, true);
     const QSize bitmap(26, 25), iconSize(32, 32);
 
-    // Back to front: the control listed first in the design lies on top, so it is created last.
+    // Created back to front: a control created later lies on top of the ones it overlaps.
     Command7 = pictureButton(Frame2, "Command7", QStringLiteral("&About"), icon(QStringLiteral("about_button.ico")),
                              iconSize, boldFont);
     place(Command7, 4920, 240, 975, 855);
@@ -190,7 +190,7 @@ void Form2::buildStatusPanel()
 
     Subs = new ClickableLabel(QStringLiteral("S"), inner);
     Subs->setObjectName(QStringLiteral("Subs"));
-    Subs->setFont(designFont(FontFace::MsSansSerif, 13.5));
+    Subs->setFont(windowFont(FontFace::MsSansSerif, 13.5));
     QPalette red = Subs->palette();
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));
     Subs->setPalette(red);

@@ -49,7 +49,7 @@ public:
     // The status poll, every 500 ms.
     void Timer1_Timer();
 
-    // Controls, named as designed. Label1 and Label2 are control arrays.
+    // Controls. Label1 (the position's three fields) and Label2 (the colons) are arrays.
     QTimer *Timer1;
     QFrame *Frame2;
     QAbstractButton *Command1, *Command2, *Command3, *Command4, *Command5, *Command6, *Command7, *Command8,
@@ -62,7 +62,7 @@ public:
     std::array<QLabel *, 2> Label2;
     QLabel *Image10, *Image11, *Image12, *Image13, *Image14, *Image15, *Image16;
 
-    // The system's own record of the mute state: 0 = False, -1 = True.
+    // The window's own record of the mute state (libvlc cannot report it): 0 = False, -1 = True.
     std::int16_t Muted = 0;
 
 private:

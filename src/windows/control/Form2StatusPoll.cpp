@@ -51,38 +51,44 @@ void Form2::Timer1_Timer()
     QString totalHours, totalMinutes, totalSecondsField;
     double totalSeconds = 0.0, positionSeconds = 0.0;
 
-    step([&] { positionText = dvd().CurrentTime().toString(); });                  // 1
-    step([&] { totalText = dvd().TotalTitleTime().toString(); });                  // 2
+    step([&] { positionText = dvd().CurrentTime().toString(); });
+    step([&] { totalText = dvd().TotalTitleTime().toString(); });
 
-    if (step.test([&] { return positionText.size() < kShortestTimeText; })) {     // 3
+    // A text too short to be a time gives a full bar (1 of 1) and leaves the
+    // position labels as they are.
+    if (step.test([&] { return positionText.size() < kShortestTimeText; })) {
         step([&] { totalSeconds = 1; });
         step([&] { positionSeconds = 1; });
-    } else if (step.test([&] { return totalText.size() < kShortestTimeText; })) {  // 4
+    } else if (step.test([&] { return totalText.size() < kShortestTimeText; })) {
         step([&] { totalSeconds = 1; });
         step([&] { positionSeconds = 1; });
     } else {
-        step([&] { positionHours = positionText.mid(0, 2); });                     // 5a-c
+        // The fields stand at fixed places in HH:MM:SS:FF; the frames are not shown.
+        step([&] { positionHours = positionText.mid(0, 2); });
         step([&] { positionMinutes = positionText.mid(3, 2); });
         step([&] { positionSecondsField = positionText.mid(6, 2); });
-        step([&] { totalHours = totalText.mid(0, 2); });                           // 5d-f
+        step([&] { totalHours = totalText.mid(0, 2); });
         step([&] { totalMinutes = totalText.mid(3, 2); });
         step([&] { totalSecondsField = totalText.mid(6, 2); });
 
-        step([&] { Label1[0]->setText(positionHours); });                          // 6a-c
+        // The labels show the fields exactly as cut, numbers or not.
+        step([&] { Label1[0]->setText(positionHours); });
         step([&] { Label1[1]->setText(positionMinutes); });
         step([&] { Label1[2]->setText(positionSecondsField); });
 
-        step([&] {                                                                 // 7a
+        // A field that is not a number leaves its count at 0.
+        step([&] {
             totalSeconds = parseNumber(totalHours) * 60 * 60 + parseNumber(totalMinutes) * 60
                 + parseNumber(totalSecondsField);
         });
-        step([&] {                                                                 // 7b
+        step([&] {
             positionSeconds = parseNumber(positionHours) * 60 * 60 + parseNumber(positionMinutes) * 60
                 + parseNumber(positionSecondsField);
         });
     }
 
-    // 8: a zero total is no scale; the indicator then keeps the one it had.
+    // The bar: red up to the position, black after it. A zero total is no
+    // scale; the indicator then keeps the one it had.
     step([&] { Progres->setScaleWidth(float(totalSeconds)); });
     step([&] { Progres->fillRect(0, 0, float(positionSeconds), kBarHeight, QColor(200, 0, 0)); });
     step([&] {
@@ -90,7 +96,8 @@ void Form2::Timer1_Timer()
         Progres->fillRect(float(positionSeconds + 1), 0, W, kBarHeight, QColor(0, 0, 0));
     });
 
-    // 9, 10: the title is read afresh for each test and for the caption.
+    // "Chapter n" in title 1, "Title n" (one less) in the others. The title is
+    // read afresh for each test and for the caption.
     if (step.test([&] { return dvd().CurrentTitle().toInt32() != 1; })) {
         step([&] {
             const std::int32_t shown = minusOne(dvd().CurrentTitle().toInt32());
@@ -104,11 +111,11 @@ void Form2::Timer1_Timer()
         });
     }
 
-    // 11: a count that does not fit 16 bits keeps the previous one.
+    // The subtitle languages: a count that does not fit 16 bits keeps the previous one.
     step([&] { Module1::SubtitleStreamCount = toStreamCount(dvd().SubpictureStreamsAvailable().toInt32()); });
 
-    // 12: passes above the table's last entry could only fail before asking the
-    // control, so the loop ends there.
+    // Streams above the table's last entry have no place in it, so the loop
+    // ends there.
     const int lastStream = std::min<int>(Module1::SubtitleStreamCount, Module1::kSubtitleLanguagesUpper);
     for (int i = 1; i <= lastStream; ++i) {
         step([&] {
@@ -117,5 +124,6 @@ void Form2::Timer1_Timer()
         });
     }
 
-    step([&] { Label3->setText(dvd().TotalTitleTime().toString().left(8)); });     // 13
+    // The title's length, HH:MM:SS.
+    step([&] { Label3->setText(dvd().TotalTitleTime().toString().left(8)); });
 }

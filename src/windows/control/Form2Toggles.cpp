@@ -16,7 +16,7 @@ constexpr std::int16_t kTrue = -1;
 constexpr std::int16_t kFalse = 0;
 } // namespace
 
-// The system never reads the mute state back: Muted is its only record.
+// The mute state is never read back from the control: Muted is its only record.
 void Form2::Command10_Click()
 {
     if (Muted == kFalse) {

@@ -4,7 +4,7 @@
 
 #include "windows/control/Form2.h"
 
-#include "app/Design.h"
+#include "app/Controls.h"
 #include "app/Failure.h"
 #include "app/MessageBox.h"
 #include "windows/video/dvdw.h"

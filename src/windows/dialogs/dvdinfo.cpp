@@ -1,6 +1,6 @@
 #include "windows/dialogs/dvdinfo.h"
 
-#include "app/Design.h"
+#include "app/Controls.h"
 #include "app/FileListBox.h"
 #include "app/Failure.h"
 #include "windows/video/dvdw.h"

@@ -19,7 +19,6 @@ public:
     void Form_Load() override;
     void Command1_Click();
 
-    // Controls, named as designed.
     QLabel *Label2;
     app::FileListBox *File;
     QLabel *Label1, *Label3, *Label4, *Label6, *Label5;

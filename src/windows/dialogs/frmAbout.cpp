@@ -1,6 +1,6 @@
 #include "windows/dialogs/frmAbout.h"
 
-#include "app/Design.h"
+#include "app/Controls.h"
 #include "app/Failure.h"
 #include "app/X11.h"
 
@@ -28,11 +28,11 @@ frmAbout::frmAbout()
     setPalette(white);
     setAutoFillBackground(true);
 
-    // Back to front: the control listed first in the design lies on top, so it is created last.
+    // Created back to front: the OK button lies on top of the logo's frame.
     lblVersion = new QLabel(this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblVersion->setTextFormat(Qt::PlainText);
-    lblVersion->setFont(designFont(FontFace::Arial, 12, true));
+    lblVersion->setFont(windowFont(FontFace::Arial, 12, true));
     lblVersion->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     place(lblVersion, 120, 840, 3645, 345);
 

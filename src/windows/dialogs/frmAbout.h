@@ -25,7 +25,6 @@ public:
     void Form_Load() override;
     void cmdOK_Click();
 
-    // Controls, named as designed.
     QPushButton *cmdOK;
     QLabel *Image1;
     QLabel *Label1;

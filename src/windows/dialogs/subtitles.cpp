@@ -1,6 +1,6 @@
 #include "windows/dialogs/subtitles.h"
 
-#include "app/Design.h"
+#include "app/Controls.h"
 #include "app/Errors.h"
 #include "app/Failure.h"
 #include "app/X11.h"
@@ -23,7 +23,7 @@ subtitles::subtitles()
     setFont(defaultFont());
     setFixedClientSizeTwips(3240, 585);
 
-    // Back to front; the two controls do not overlap.
+    // The two controls do not overlap; the button comes first in the tab order.
     Command1 = new QPushButton(QStringLiteral("Done"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     // Neither the default nor the cancel button: Enter and Escape leave it alone.

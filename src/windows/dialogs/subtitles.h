@@ -24,7 +24,6 @@ public:
     // a classic drop-down combo; picking from the list makes it again.
     std::int16_t ListIndex() const;
 
-    // Controls, named as designed.
     QComboBox *Combo1;
     QPushButton *Command1;
 

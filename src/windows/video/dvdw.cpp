@@ -1,6 +1,6 @@
 #include "windows/video/dvdw.h"
 
-#include "app/Design.h"
+#include "app/Controls.h"
 #include "app/Failure.h"
 #include "app/Twips.h"
 #include "app/X11.h"

@@ -1,4 +1,4 @@
-#include "app/Design.h"
+#include "app/Controls.h"
 
 #include "app/Twips.h"
 
@@ -11,7 +11,7 @@
 
 namespace app {
 
-QFont designFont(FontFace face, double points, bool bold)
+QFont windowFont(FontFace face, double points, bool bold)
 {
     // Liberation Sans has Arial's metrics; MS Sans Serif's widths are close
     // enough to it that every caption designed for it fits.
@@ -23,7 +23,7 @@ QFont designFont(FontFace face, double points, bool bold)
     return f;
 }
 
-QFont defaultFont() { return designFont(FontFace::MsSansSerif, 8.25); }
+QFont defaultFont() { return windowFont(FontFace::MsSansSerif, 8.25); }
 
 void place(QWidget *w, int left, int top, int width, int height)
 {

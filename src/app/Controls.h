@@ -1,7 +1,7 @@
 #pragma once
-// Helpers for building a window's design from its twips tables: placement,
-// the classic fonts mapped to installed ones, tooltips that double as the
-// accessible description, pictures from the resources.
+// Helpers for building a window's controls: placement in twips, the classic
+// fonts mapped to installed ones, tooltips that double as the accessible
+// description, pictures from the resources.
 
 #include <QFont>
 #include <QIcon>
@@ -20,7 +20,7 @@ enum class FontFace {
 
 // A font of the given point size at 96 dpi, as a pixel size so that layout does
 // not depend on the screen's reported resolution.
-QFont designFont(FontFace face, double points, bool bold = false);
+QFont windowFont(FontFace face, double points, bool bold = false);
 
 // The default font of every window: MS Sans Serif 8.25 pt.
 QFont defaultFont();

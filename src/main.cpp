@@ -5,6 +5,7 @@
 #include "playback/Engine.h"
 #include "startup/frmSplash.h"
 
+#include <QFileInfo>
 #include <QTextStream>
 
 #include <cstdio>
@@ -20,6 +21,15 @@ int main(int argc, char **argv)
         QTextStream(stdout) << out;
         QTextStream(stderr) << err;
         return *status;
+    }
+
+    // With no session bus to reach, libdbus would start one through X11 autolaunch
+    // (when dbus-x11 is installed) that outlives the player. libdbus knows no
+    // "disabled:" transport and fails at once, quietly, without starting anything.
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        if (runtime.isEmpty() || !QFileInfo::exists(runtime + QStringLiteral("/bus")))
+            qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
     }
 
     // libvlc 3 can only embed its picture in an X11 window; on Wayland run on XWayland.

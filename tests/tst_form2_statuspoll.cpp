@@ -41,13 +41,15 @@ void script(FakeDvd *fd, const QString &operation, const QString &text)
     fd->returns(operation, answer(answers.last()));
 }
 
-// Red from the left edge to position / scale of the width, black from
+// The bar is wider than the panel that holds it: the scale spans what shows.
+int visibleWidth(const Form2 &form) { return form.Progres->parentWidget()->width() - form.Progres->x(); }
+
+// Red from the left edge to position / scale of the visible width, black from
 // (position + 1) / scale onwards, over the full height; a pixel of rounding
 // is allowed at each boundary.
-void verifyBar(const QImage &bar, double position, double scale)
+void verifyBar(const QImage &bar, double position, double scale, int w)
 {
     QVERIFY(!bar.isNull());
-    const int w = bar.width();
     const double redEnd = position / scale * w;
     const double blackStart = (position + 1) / scale * w;
     for (int y : {0, bar.height() / 2, bar.height() - 1}) {
@@ -120,6 +122,10 @@ void Form2StatusPollTest::time_data()
                                            << 300.0 << 600.0;
     QTest::newRow("position zero") << L{} << "00:00:00:00" << five << L{"00", "00", "00"} << "00:05:00" << 300.0
                                    << 0.0;
+    QTest::newRow("half") << L{} << "00:02:30:00" << five << L{"00", "02", "30"} << "00:05:00" << 300.0 << 150.0;
+    QTest::newRow("a tenth to go") << L{} << "00:04:30:00" << five << L{"00", "04", "30"} << "00:05:00" << 300.0
+                                   << 270.0;
+    QTest::newRow("the end") << L{} << "00:05:00:00" << five << L{"00", "05", "00"} << "00:05:00" << 300.0 << 300.0;
     // The caption shows the total of the second read, the scale that of the first.
     QTest::newRow("total changes between reads") << L{} << "00:01:15:00" << "00:05:00:00|01:00:00:00" << m1s15
                                                  << "01:00:00" << 300.0 << 75.0;
@@ -156,14 +162,14 @@ void Form2StatusPollTest::time()
     QCOMPARE(positionLabels(form), labels);
     QCOMPARE(form.Label3->text(), totalCaption);
     if (scale == 0.0)
-        scale = app::pixelsToTwips(form.Progres->image().width());
+        scale = app::pixelsToTwips(visibleWidth(form));
     QCOMPARE(form.Progres->scaleWidth(), float(scale));
-    verifyBar(form.Progres->image(), seconds, scale);
+    verifyBar(form.Progres->image(), seconds, scale, visibleWidth(form));
     // The bar is kept, not painted once: a repaint shows it again.
     form.Progres->repaint();
     const QImage shown = form.Progres->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(shown.size(), form.Progres->image().size());
-    verifyBar(shown, seconds, scale);
+    verifyBar(shown, seconds, scale, visibleWidth(form));
     QVERIFY(windowtest::msgBoxes().isEmpty());
 }
 

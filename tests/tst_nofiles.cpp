@@ -3,6 +3,8 @@
 // disc with its home, XDG folders, temporary folder and working directory all
 // empty, leaves every one of them empty, while it plays and after it has been
 // closed the way a user closes it (a close request to the control window).
+// With no session bus it starts none (X11 D-Bus autolaunch would start one that
+// stays): no process it started outlives it.
 
 #include "support/SampleDisc.h"
 
@@ -48,6 +50,21 @@ bool opensBelow(qint64 pid, const QString &path)
             return true;
     }
     return false;
+}
+
+// The processes that carry tag in their environment (inherited from the player).
+QStringList processesTagged(const QByteArray &tag)
+{
+    QStringList found;
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
+        if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(tag)) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            cmdline.open(QIODevice::ReadOnly);
+            found << pid + QLatin1Char(' ') + QString::fromLocal8Bit(cmdline.readAll().replace('\0', ' '));
+        }
+    }
+    return found;
 }
 
 // What appeared besides the empty folders, for the failure message.
@@ -141,6 +158,10 @@ private slots:
         expected.sort();
 
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        const QByteArray tag = "ORVANTA_NOFILES_TAG=" + QByteArray::number(QCoreApplication::applicationPid()) + '-'
+                               + QTest::currentDataTag();
+        env.insert(QString::fromLatin1(tag.split('=')[0]), QString::fromLatin1(tag.split('=')[1]));
 
         QProcess player;
         player.setProcessEnvironment(env);
@@ -178,6 +199,8 @@ private slots:
         QCOMPARE(player.exitStatus(), QProcess::NormalExit);
         QCOMPARE(player.exitCode(), 0);
         QVERIFY2(entriesBelow(root.path()) == expected, qPrintable(written(root.path(), expected)));
+        const QStringList left = processesTagged(tag);
+        QVERIFY2(left.isEmpty(), qPrintable(QStringLiteral("still running: ") + left.join(QStringLiteral(", "))));
     }
 };
 

@@ -7,6 +7,8 @@
 #include "startup/frmSplash.h"
 #include "support/WindowTest.h"
 #include "windows/control/Form2.h"
+#include "windows/dialogs/dvdinfo.h"
+#include "windows/dialogs/subtitles.h"
 #include "windows/video/dvdw.h"
 
 #include <QAbstractButton>
@@ -144,6 +146,36 @@ private slots:
         QCOMPARE(QKeySequence::mnemonic(b->text()), QKeySequence(key));
     }
 
+    void enterPressesTheFocusedButton_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QString>("button"); // the button that must be pressed, or none
+        QTest::newRow("Play") << "Form2" << "Command1" << "Command1";
+        QTest::newRow("Mute") << "Form2" << "Command10" << "Command10";
+        QTest::newRow("Fast Backwards") << "Form2" << "Command12" << "Command12";
+        QTest::newRow("Close") << "dvdinfo" << "Command1" << "Command1";
+        QTest::newRow("Done") << "subtitles" << "Command1" << "Command1";
+        // Done is not the language dialog's default button.
+        QTest::newRow("language list") << "subtitles" << "Combo1" << "";
+    }
+    void enterPressesTheFocusedButton()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, focus);
+        QFETCH(QString, button);
+        app::Form *w = window == QLatin1String("Form2") ? static_cast<app::Form *>(&app::Forms::show<Form2>())
+                       : window == QLatin1String("dvdinfo") ? static_cast<app::Form *>(&app::Forms::show<dvdinfo>())
+                                                              : &app::Forms::show<subtitles>();
+        QWidget *focused = w->findChild<QWidget *>(focus);
+        auto *pressed = w->findChild<QAbstractButton *>(button.isEmpty() ? QStringLiteral("Command1") : button);
+        QVERIFY(focused && pressed);
+        QSignalSpy clicks(pressed, &QAbstractButton::clicked);
+        focused->setFocus();
+        QTest::keyClick(focused, Qt::Key_Return);
+        QCOMPARE(clicks.count(), button.isEmpty() ? 0 : 1);
+    }
+
     void captionsFit()
     {
         Form2 &f = app::Forms::show<Form2>();
@@ -220,7 +252,12 @@ private slots:
         Form2 &f = app::Forms::show<Form2>();
         if (modelessOpen)
             app::Forms::show<ModelessDialog>();
+        // No status tick runs once the window is closing, not even when something
+        // waits in an event loop during the unload: it would load the video window again.
+        f.Timer1->start(0);
+        connect(app::Forms::loaded<dvdw>(), &app::Form::unloaded, this, [] { QTest::qWait(20); });
         f.close();
+        QTest::qWait(20);
         QVERIFY(!app::Forms::loaded<dvdw>() && !app::Forms::loaded<Form2>());
         QCOMPARE(ended.count(), modelessOpen ? 0 : 1);
         if (modelessOpen) {

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QWidget>
 
@@ -46,6 +47,36 @@ void setPicture(QLabel *label, const QPixmap &pic, const QString &toolTip, bool 
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setToolTipText(label, toolTip);
     label->setAccessibleName(toolTip);
+}
+
+namespace {
+
+class EnterPresses : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        if (!enter || mods != Qt::NoModifier || key->isAutoRepeat())
+            return false;
+        static_cast<QAbstractButton *>(watched)->click();
+        return true;
+    }
+};
+
+} // namespace
+
+void enterPressesFocusedButton(QWidget *window)
+{
+    auto *filter = new EnterPresses(window);
+    for (QAbstractButton *b : window->findChildren<QAbstractButton *>())
+        b->installEventFilter(filter);
 }
 
 QPixmap picture(const QString &name) { return QPixmap(QStringLiteral(":/") + name); }

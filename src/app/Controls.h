@@ -34,6 +34,10 @@ void setToolTipText(QWidget *w, const QString &text);
 // A picture label: shows the picture, and takes its tooltip as accessible name.
 void setPicture(QLabel *label, const QPixmap &picture, const QString &toolTip, bool stretch = false);
 
+// Enter and Space both press a button that has the focus, in every button of
+// window (Space does so by itself; Enter only for a dialog's default button).
+void enterPressesFocusedButton(QWidget *window);
+
 QPixmap picture(const QString &name); // ":/name"
 QIcon icon(const QString &name);      // ":/name", every size in the file
 

@@ -22,12 +22,30 @@ FileListBox::FileListBox(QWidget *parent) : QListWidget(parent)
     setTextElideMode(Qt::ElideNone);
 }
 
+namespace {
+
+FileListBox::DirectoryReader &directoryReader()
+{
+    static FileListBox::DirectoryReader reader;
+    return reader;
+}
+
+} // namespace
+
+void FileListBox::setDirectoryReader(DirectoryReader reader) { directoryReader() = std::move(reader); }
+
 QStringList FileListBox::listFiles(const QString &directory)
 {
     // An empty text would mean the working directory to QDir; it names no directory here.
     if (directory.isEmpty())
         throw PathNotFound(directory);
     const QFileInfo info(directory);
+    if (!info.exists() && directoryReader()) {
+        if (std::optional<QStringList> names = directoryReader()(directory)) {
+            sortNames(*names);
+            return *names;
+        }
+    }
     // Listing needs both: read for the names, search for telling files from directories.
     if (!info.isDir() || !info.isReadable() || !info.isExecutable())
         throw PathNotFound(directory);
@@ -38,13 +56,18 @@ QStringList FileListBox::listFiles(const QString &directory)
     // A directory that vanished or stopped being readable between the check and the read.
     if (!dir.exists())
         throw PathNotFound(directory);
+    sortNames(names);
+    return names;
+}
+
+void FileListBox::sortNames(QStringList &names)
+{
     // Alphabetical regardless of case, character by character (the same order in
     // every locale); names that differ only in case keep a fixed order too.
     std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
         const int c = QString::compare(a, b, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a < b;
     });
-    return names;
 }
 
 void FileListBox::setPath(const QString &path)

@@ -2,12 +2,14 @@
 
 #include "app/Failure.h"
 #include "app/Twips.h"
+#include "app/X11.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <QShowEvent>
 
 #include <map>
 
@@ -75,12 +77,25 @@ void Form::setFixedClientSizeTwips(int width, int height)
     setFixedSize(twipsToPixels(width), twipsToPixels(height));
 }
 
-void Form::centreOnScreen()
+void Form::centreOnScreen() { m_centre = true; }
+
+void Form::showEvent(QShowEvent *event)
 {
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect r = rect();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
+    QWidget::showEvent(event);
+    // The native window exists now and is not mapped yet: what the window manager
+    // must know before it places the window goes here.
+    if (!m_taskbarButton)
+        setSkipTaskbar(this);
+    if (m_centre && !event->spontaneous()) {
+        // Centred by the client size alone, the window would sit half a title bar low.
+        m_centre = false;
+        QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+        if (screen) {
+            const QMargins frame = frameExtents(this).value_or(QMargins());
+            QRect r = rect().marginsAdded(frame);
+            r.moveCenter(screen->availableGeometry().center());
+            setGeometry(r.marginsRemoved(frame));
+        }
     }
 }
 

@@ -36,17 +36,24 @@ protected:
     // Window size and placement, in twips.
     void setClientSizeTwips(int width, int height);
     void setFixedClientSizeTwips(int width, int height);
+    // The window, its frame included, opens in the middle of the screen's
+    // available area (placed when it is first shown).
     void centreOnScreen();
+    // No taskbar button (the window is kept out of the taskbar before it first shows).
+    void hideTaskbarButton() { m_taskbarButton = false; }
 
     // A close request from the window system (title-bar button, Alt+F4).
     // Windows that must stay refuse it by overriding this.
     virtual bool acceptsCloseRequest() const { return true; }
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     friend class Forms;
     bool m_loaded = false;
     bool m_unloading = false;
+    bool m_centre = false;
+    bool m_taskbarButton = true;
 };
 
 // The registry of loaded windows.

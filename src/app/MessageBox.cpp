@@ -1,5 +1,7 @@
 #include "app/MessageBox.h"
 
+#include "app/X11.h"
+
 #include <QMessageBox>
 
 namespace app {
@@ -26,6 +28,8 @@ void MsgBox(const QString &text, MsgBoxStyle style, const QString &title)
                     QMessageBox::Ok);
     box.setObjectName(QStringLiteral("MsgBox"));
     box.setWindowModality(Qt::ApplicationModal);
+    if (title.isEmpty())
+        clearWindowTitle(&box);
     box.exec();
 }
 

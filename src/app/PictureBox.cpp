@@ -28,7 +28,7 @@ void PictureBox::fillRect(float x1, float y1, float x2, float y2, QColor colour)
     const QRect inner(QPoint(0, 0), contentsRect().size());
     if (inner.isEmpty())
         return;
-    const double perUnit = double(inner.width()) / double(m_scaleWidth);
+    const double perUnit = double(visibleWidth()) / double(m_scaleWidth);
     auto toX = [perUnit](float x) { return double(x) * perUnit; };
     auto toY = [](float y) { return double(y) / kTwipsPerPixel; };
     double left = toX(x1), right = toX(x2), top = toY(y1), bottom = toY(y2);
@@ -51,12 +51,21 @@ void PictureBox::fillRect(float x1, float y1, float x2, float y2, QColor colour)
     update();
 }
 
+int PictureBox::visibleWidth() const
+{
+    const QRect inner = contentsRect();
+    int right = inner.right();
+    if (const QWidget *p = parentWidget())
+        right = std::min(right, mapFrom(p, QPoint(p->rect().right(), 0)).x());
+    return std::max(1, right - inner.left() + 1);
+}
+
 void PictureBox::resizeEvent(QResizeEvent *event)
 {
     QFrame::resizeEvent(event);
     const QSize inner = contentsRect().size();
     if (m_scaleWidth == 0.0f)
-        m_scaleWidth = float(pixelsToTwips(inner.width()));
+        m_scaleWidth = float(pixelsToTwips(visibleWidth()));
     QImage next(inner, QImage::Format_RGB32);
     next.fill(palette().color(QPalette::Window));
     if (!m_image.isNull()) {

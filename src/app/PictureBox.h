@@ -2,6 +2,10 @@
 // A picture box that keeps what is drawn on it (drawing goes into a backing
 // image, so it survives repaints) and has a settable horizontal user scale.
 // The vertical scale stays in twips.
+//
+// The horizontal scale spans the part of the box that can be seen: a box wider
+// than its parent is cut off at the parent's edge, and a bar drawn from 0 to the
+// scale's width must still reach the visible end.
 
 #include <QFrame>
 #include <QImage>
@@ -13,7 +17,7 @@ class PictureBox : public QFrame {
 public:
     explicit PictureBox(QWidget *parent = nullptr);
 
-    // The inner width in user units. Zero is not a valid scale (app::InvalidArgument).
+    // The visible inner width in user units. Zero is not a valid scale (app::InvalidArgument).
     float scaleWidth() const { return m_scaleWidth; }
     void setScaleWidth(float width);
 
@@ -29,6 +33,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // The inner width in pixels that is not cut off by the parent.
+    int visibleWidth() const;
+
     QImage m_image;
     float m_scaleWidth = 0.0f;
 };

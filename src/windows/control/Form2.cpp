@@ -21,7 +21,6 @@ QAbstractButton *textButton(QWidget *parent, const char *name, const QString &ca
     auto *b = new QPushButton(caption, parent);
     b->setObjectName(QLatin1String(name));
     b->setFont(font);
-    b->setAutoDefault(false);
     return b;
 }
 
@@ -51,7 +50,6 @@ QLabel *panelLabel(QWidget *parent, const char *name, const QString &caption, do
     l->setPalette(pal);
     l->setTextFormat(Qt::PlainText); // texts come from the disc: never rich text
     l->setAlignment(alignment | Qt::AlignTop);
-    l->setAttribute(Qt::WA_TransparentForMouseEvents);
     return l;
 }
 
@@ -61,7 +59,6 @@ QLabel *panelImage(QWidget *parent, const char *name, const QString &pictureName
     auto *l = new QLabel(parent);
     l->setObjectName(QLatin1String(name));
     setPicture(l, picture(pictureName), toolTip, stretch);
-    l->setAttribute(Qt::WA_TransparentForMouseEvents);
     return l;
 }
 
@@ -87,6 +84,7 @@ Form2::Form2()
     place(Frame2, 120, 0, 6015, 2895);
 
     buildButtons();
+    enterPressesFocusedButton(this);
     setTabOrder();
     connectHandlers();
     connectDialogHandlers();
@@ -253,4 +251,10 @@ void Form2::setTabOrder()
 
 void Form2::Form_Load() { Forms::show<dvdw>(); }
 
-void Form2::Form_Unload() { Forms::unload<dvdw>(); }
+void Form2::Form_Unload()
+{
+    // A tick from now on would reach the video window through its single
+    // instance and load it again.
+    Timer1->stop();
+    Forms::unload<dvdw>();
+}

@@ -59,9 +59,9 @@ dvdinfo::dvdinfo() : app::Form(Qt::Window | Qt::CustomizeWindowHint | Qt::Window
 
     Command1 = new QPushButton(QStringLiteral("&Close"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setAutoDefault(false);
     place(Command1, 600, 2640, 1095, 375);
     onEvent(Command1, &QPushButton::clicked, this, &dvdinfo::Command1_Click);
+    enterPressesFocusedButton(this);
 
     // The labels take no focus; of the rest the file list comes first.
     QWidget::setTabOrder(File, Command1);

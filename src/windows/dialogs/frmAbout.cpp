@@ -2,12 +2,10 @@
 
 #include "app/Controls.h"
 #include "app/Failure.h"
-#include "app/X11.h"
 
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 
 QString versionText(std::int16_t major, std::int16_t minor, std::int16_t revision)
 {
@@ -23,6 +21,7 @@ frmAbout::frmAbout()
     setWindowIcon(icon(QStringLiteral("about.ico")));
     setFont(defaultFont());
     setFixedClientSizeTwips(3840, 1575);
+    hideTaskbarButton();
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
@@ -86,9 +85,3 @@ void frmAbout::keyPressEvent(QKeyEvent *event)
     app::Form::keyPressEvent(event);
 }
 
-void frmAbout::showEvent(QShowEvent *event)
-{
-    app::Form::showEvent(event);
-    // No taskbar button; asked for once the window is mapped.
-    QTimer::singleShot(0, this, [this] { app::setSkipTaskbar(this); });
-}

@@ -33,5 +33,4 @@ public:
 protected:
     // Enter presses OK wherever the focus is; so does Escape.
     void keyPressEvent(QKeyEvent *event) override;
-    void showEvent(QShowEvent *event) override;
 };

@@ -3,14 +3,12 @@
 #include "app/Controls.h"
 #include "app/Errors.h"
 #include "app/Failure.h"
-#include "app/X11.h"
 #include "startup/Module1.h"
 #include "windows/video/dvdw.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -22,13 +20,13 @@ subtitles::subtitles()
     setWindowTitle(QStringLiteral("Select Language"));
     setFont(defaultFont());
     setFixedClientSizeTwips(3240, 585);
+    hideTaskbarButton(); // a tool window
 
     // The two controls do not overlap; the button comes first in the tab order.
     Command1 = new QPushButton(QStringLiteral("Done"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    // Neither the default nor the cancel button: Enter and Escape leave it alone.
-    Command1->setAutoDefault(false);
-    Command1->setDefault(false);
+    // Neither the default nor the cancel button: Enter in the list and Escape
+    // leave it alone. Enter presses it when it has the focus.
     place(Command1, 2400, 120, 735, 300);
 
     Combo1 = new QComboBox(this);
@@ -47,6 +45,7 @@ subtitles::subtitles()
     QWidget::setTabOrder(Command1, Combo1);
     Command1->setFocus();
     onEvent(Command1, &QPushButton::clicked, this, &subtitles::Command1_Click);
+    enterPressesFocusedButton(this);
 
     centreOnScreen();
 }
@@ -88,9 +87,3 @@ void subtitles::Command1_Click()
     step([&] { Unload(); });
 }
 
-void subtitles::showEvent(QShowEvent *event)
-{
-    app::Form::showEvent(event);
-    // A tool window has no taskbar button; say so once the window is mapped.
-    QTimer::singleShot(0, this, [this] { app::setSkipTaskbar(this); });
-}

@@ -27,9 +27,6 @@ public:
     QComboBox *Combo1;
     QPushButton *Command1;
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     bool m_textTyped = false;
 };

@@ -3,10 +3,8 @@
 #include "app/Controls.h"
 #include "app/Failure.h"
 #include "app/Twips.h"
-#include "app/X11.h"
 #include "windows/control/Form2.h"
 
-#include <QTimer>
 
 #include <cfenv>
 #include <cmath>
@@ -23,16 +21,10 @@ dvdw::dvdw() : app::Form(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleH
     setWindowTitle(QStringLiteral("Orvanta Player - Version 2.0"));
     setFont(app::defaultFont());
     setClientSizeTwips(8460, 6435);
+    hideTaskbarButton();
 
     dvd = playback::PlaybackControl::create(this);
     app::place(dvd, 120, 120, 7575, 5655);
-}
-
-void dvdw::showEvent(QShowEvent *event)
-{
-    app::Form::showEvent(event);
-    // The window is mapped after this event; ask for the taskbar state once it is.
-    QTimer::singleShot(0, this, [this] { app::setSkipTaskbar(this); });
 }
 
 void dvdw::Form_Load() { app::Forms::show<Form2>(); }

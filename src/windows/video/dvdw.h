@@ -20,7 +20,6 @@ protected:
     // the window system (Alt+F4) would lose the picture with no way back.
     bool acceptsCloseRequest() const override { return false; }
     void resizeEvent(QResizeEvent *event) override;
-    void showEvent(QShowEvent *event) override;
 };
 
 // The `dvd` control of the video window's single instance, loading the window

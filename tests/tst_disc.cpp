@@ -244,6 +244,14 @@ private slots:
         QTest::newRow("639-2/B ger") << "ger" << "German";
         QTest::newRow("639-2/B fre") << "fre" << "French";
         QTest::newRow("ja") << "ja" << "Japanese";
+        // Withdrawn codes that discs still carry, and Norwegian's macrolanguage.
+        QTest::newRow("iw") << "iw" << "Hebrew";
+        QTest::newRow("in") << "in" << "Indonesian";
+        QTest::newRow("ji") << "ji" << "Yiddish";
+        QTest::newRow("jw") << "jw" << "Javanese";
+        QTest::newRow("mo") << "mo" << "Romanian";
+        QTest::newRow("sh") << "SH" << "Serbian";
+        QTest::newRow("no") << "no" << "Norwegian Bokmal";
         QTest::newRow("unknown code kept") << "xx" << "xx";
         QTest::newRow("three unknown letters kept") << "qqq" << "qqq";
         QTest::newRow("empty") << "" << "Unknown";
@@ -267,7 +275,9 @@ private slots:
         QTest::newRow("VIDEO_TS named itself") << Source{SourceKind::Folder, t + "/disc/VIDEO_TS"} << t + "/disc/VIDEO_TS";
         QTest::newRow("folder without VIDEO_TS") << Source{SourceKind::Folder, t + "/plain folder"} << QString();
         QTest::newRow("missing folder") << Source{SourceKind::Folder, t + "/missing"} << QString();
-        QTest::newRow("image") << testsupport::sampleSource(SampleVariant::Plain, SourceKind::Image) << QString();
+        // A folder inside the image, which the file list reads from it.
+        QTest::newRow("image") << testsupport::sampleSource(SampleVariant::Plain, SourceKind::Image)
+                               << QDir::cleanPath(testsupport::sampleImage(SampleVariant::Plain)) + "/VIDEO_TS";
         QTest::newRow("drive that is not mounted") << Source{SourceKind::Drive, t + "/not-a-drive"} << QString();
     }
 

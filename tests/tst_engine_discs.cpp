@@ -128,10 +128,10 @@ private slots:
         QCOMPARE(dvd->CurrentDiscSide().toInt32(), 1);
         QVERIFY(dvd->DVDDirectory().toString().endsWith(QStringLiteral("VIDEO_TS")));
         QVERIFY(QFileInfo(dvd->DVDDirectory().toString() + QStringLiteral("/VIDEO_TS.IFO")).exists());
-        // The image of the same disc has the same identifier and no directory.
+        // The image of the same disc has the same identifier; its VIDEO_TS is inside it.
         VlcPlaybackControl image(discs() + QStringLiteral("/plain.iso"));
         QCOMPARE(image.DVDUniqueID().toString(), id);
-        QVERIFY_THROWS_EXCEPTION(PlaybackError, image.DVDDirectory());
+        QCOMPARE(image.DVDDirectory().toString(), QDir::cleanPath(discs() + QStringLiteral("/plain.iso/VIDEO_TS")));
         // Nothing plays yet.
         QVERIFY_THROWS_EXCEPTION(PlaybackError, dvd->CurrentTime());
         QVERIFY_THROWS_EXCEPTION(PlaybackError, dvd->Pause());

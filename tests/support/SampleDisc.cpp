@@ -24,7 +24,12 @@ QString &registeredRoot()
 
 QString variantName(SampleVariant variant)
 {
-    return variant == SampleVariant::Plain ? QStringLiteral("plain") : QStringLiteral("menu");
+    switch (variant) {
+    case SampleVariant::Plain: return QStringLiteral("plain");
+    case SampleVariant::Menu: return QStringLiteral("menu");
+    case SampleVariant::Wide: break;
+    }
+    return QStringLiteral("wide");
 }
 
 bool writeFile(const QString &path, const QByteArray &data)

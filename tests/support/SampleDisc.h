@@ -17,7 +17,9 @@ namespace testsupport {
 
 // ---- The sample discs -------------------------------------------------------
 
-enum class SampleVariant { Plain, Menu }; // Menu: a first-play menu with two buttons
+// Menu: a first-play menu with two buttons. Wide: a 16:9 title whose subtitle
+// streams lie on other sub-streams (a folder only; see scripts/make-sample-disc).
+enum class SampleVariant { Plain, Menu, Wide };
 
 // The folder holding plain/, menu/, plain.iso and menu.iso. The environment
 // variable ORVANTA_SAMPLE_DISC overrides the build tree's path.

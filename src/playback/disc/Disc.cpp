@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -262,6 +263,7 @@ enum class Failure { None, Open, NoVmg, NoTitles, MissingTitleSet, TitleSetUnrea
 struct RawTitle {
     int chapters = 0;
     std::vector<std::string> subpictures;
+    std::vector<int> subpictureIds;
     std::vector<std::string> audio;
 };
 
@@ -271,7 +273,34 @@ struct RawFacts {
     int side = 1;
     std::string id;
     std::vector<RawTitle> titles;
+    std::vector<std::string> files; // an image's VIDEO_TS
 };
+
+// The files of VIDEO_TS, by their standard names, for those the disc holds.
+std::vector<std::string> listVideoTs(dvd_reader_t *dvd, int titleSets)
+{
+    std::vector<std::string> files;
+    for (int set = 0; set <= titleSets; ++set) {
+        char base[16];
+        if (set == 0)
+            std::snprintf(base, sizeof base, "VIDEO_TS");
+        else
+            std::snprintf(base, sizeof base, "VTS_%02d_", set);
+        const std::string stem = set == 0 ? std::string(base) + '.' : std::string(base) + "0.";
+        dvd_stat_t st{};
+        if (DVDFileStat(dvd, set, DVD_READ_INFO_FILE, &st) == 0)
+            files.push_back(stem + "IFO");
+        if (DVDFileStat(dvd, set, DVD_READ_INFO_BACKUP_FILE, &st) == 0)
+            files.push_back(stem + "BUP");
+        if (DVDFileStat(dvd, set, DVD_READ_MENU_VOBS, &st) == 0)
+            files.push_back(stem + "VOB");
+        if (set > 0 && DVDFileStat(dvd, set, DVD_READ_TITLE_VOBS, &st) == 0) {
+            for (int part = 1; part <= st.nr_parts && part <= 9; ++part)
+                files.push_back(std::string(base) + char('0' + part) + ".VOB");
+        }
+    }
+    return files;
+}
 
 std::string codeFromAttribute(uint16_t langCode)
 {
@@ -283,6 +312,32 @@ std::string codeFromAttribute(uint16_t langCode)
     return {char(a | 0x20), char(b | 0x20)};
 }
 
+// The program chain a title starts with, or null when the IFO does not say.
+const pgc_t *firstProgramChain(const ifo_handle_t *vts, int vtsTitle)
+{
+    const vts_ptt_srpt_t *ptts = vts->vts_ptt_srpt;
+    if (!ptts || !vts->vts_pgcit || vtsTitle < 1 || vtsTitle > ptts->nr_of_srpts)
+        return nullptr;
+    const ttu_t &ttu = ptts->title[vtsTitle - 1];
+    if (ttu.nr_of_ptts < 1 || !ttu.ptt)
+        return nullptr;
+    const int pgcn = ttu.ptt[0].pgcn;
+    if (pgcn < 1 || pgcn > vts->vts_pgcit->nr_of_pgci_srp)
+        return nullptr;
+    return vts->vts_pgcit->pgci_srp[pgcn - 1].pgc;
+}
+
+// The sub-stream a program chain shows for one of its subtitle streams: each
+// stream has one per display mode (4:3 in bits 24-28; for a 16:9 picture
+// widescreen in 16-20, letterbox in 8-12, pan and scan in 0-4). A 16:9 title
+// fills our window, so it takes the widescreen one. -1: not in this chain.
+int subpictureStreamId(std::uint32_t control, bool wide)
+{
+    if (!(control & 0x80000000u))
+        return -1;
+    return int((wide ? control >> 16 : control >> 24) & 0x1f);
+}
+
 RawFacts fail(Failure failure, int arg = 0)
 {
     RawFacts r;
@@ -291,7 +346,7 @@ RawFacts fail(Failure failure, int arg = 0)
     return r;
 }
 
-RawFacts readRawFacts(const char *path, bool checkVobs)
+RawFacts readRawFacts(const char *path, bool checkVobs, bool listFiles)
 {
     DvdPtr dvd(DVDOpen2(nullptr, &kQuietLogger, path));
     if (!dvd)
@@ -326,10 +381,13 @@ RawFacts readRawFacts(const char *path, bool checkVobs)
         const vtsi_mat_t *mat = found->second->vtsi_mat;
         RawTitle raw;
         raw.chapters = title.nr_of_ptts;
+        const pgc_t *pgc = firstProgramChain(found->second.get(), title.vts_ttn);
+        const bool wide = mat->vts_video_attr.display_aspect_ratio == 3;
         const int subpictures = std::min<int>(mat->nr_of_vts_subp_streams, 32);
         for (int i = 0; i < subpictures; ++i) {
             const subp_attr_t &attr = mat->vts_subp_attr[i];
             raw.subpictures.push_back(attr.type == 1 ? codeFromAttribute(attr.lang_code) : std::string());
+            raw.subpictureIds.push_back(pgc ? subpictureStreamId(pgc->subp_control[i], wide) : i);
         }
         const int audio = std::min<int>(mat->nr_of_vts_audio_streams, 8);
         for (int i = 0; i < audio; ++i) {
@@ -338,6 +396,9 @@ RawFacts readRawFacts(const char *path, bool checkVobs)
         }
         facts.titles.push_back(std::move(raw));
     }
+
+    if (listFiles)
+        facts.files = listVideoTs(dvd.get(), titleSets);
 
     unsigned char id[16] = {};
     if (DVDDiscID(dvd.get(), id) != 0)
@@ -353,7 +414,9 @@ RawFacts readRawFacts(const char *path, bool checkVobs)
 }
 
 // One line per item: "F failure arg", "S side", "I id", then per title
-// "T chapters nsub code... naudio code..." with "-" for a stream without a code.
+// "T chapters nsub code... naudio code..." with "-" for a stream without a code
+// and "P id..." with the sub-stream of each subtitle stream, and at the end
+// "L nfiles name..." for the files of an image's VIDEO_TS.
 std::string encode(const RawFacts &facts)
 {
     std::string out = "F " + std::to_string(int(facts.failure)) + ' ' + std::to_string(facts.failureArg) + '\n';
@@ -365,9 +428,15 @@ std::string encode(const RawFacts &facts)
         out += ' ' + std::to_string(t.audio.size());
         for (const std::string &c : t.audio)
             out += ' ' + (c.empty() ? std::string("-") : c);
+        out += "\nP";
+        for (int id : t.subpictureIds)
+            out += ' ' + std::to_string(id);
         out += '\n';
     }
-    out += "E\n";
+    out += "L " + std::to_string(facts.files.size());
+    for (const std::string &f : facts.files)
+        out += ' ' + f;
+    out += "\nE\n";
     return out;
 }
 
@@ -403,6 +472,18 @@ std::optional<RawFacts> decode(const QByteArray &text)
             if (!codes(t.subpictures) || !codes(t.audio))
                 return std::nullopt;
             facts.titles.push_back(std::move(t));
+        } else if (f[0] == "P" && !facts.titles.empty()) {
+            RawTitle &t = facts.titles.back();
+            if (f.size() - 1 != qsizetype(t.subpictures.size()))
+                return std::nullopt;
+            for (qsizetype i = 1; i < f.size(); ++i)
+                t.subpictureIds.push_back(f[i].toInt(&ok));
+        } else if (f[0] == "L" && f.size() >= 2) {
+            const int n = f[1].toInt(&ok);
+            if (!ok || n != f.size() - 2)
+                return std::nullopt;
+            for (int i = 0; i < n; ++i)
+                facts.files.push_back(f[2 + i].toStdString());
         } else if (f[0] == "E") {
             ended = true;
         } else {
@@ -418,7 +499,8 @@ std::optional<RawFacts> decode(const QByteArray &text)
 
 enum class ChildEnd { Finished, Crashed, TimedOut, NotStarted };
 
-ChildEnd readRawFactsInChild(const QByteArray &path, bool checkVobs, int timeoutMs, RawFacts &result)
+ChildEnd readRawFactsInChild(const QByteArray &path, bool checkVobs, bool listFiles, int timeoutMs,
+                             RawFacts &result)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -445,7 +527,7 @@ ChildEnd readRawFactsInChild(const QByteArray &path, bool checkVobs, int timeout
         const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
         if (null >= 0)
             ::dup2(null, STDERR_FILENO);
-        const std::string text = encode(readRawFacts(path.constData(), checkVobs));
+        const std::string text = encode(readRawFacts(path.constData(), checkVobs, listFiles));
         size_t written = 0;
         while (written < text.size()) {
             const ssize_t n = ::write(fds[1], text.data() + written, text.size() - written);
@@ -533,12 +615,13 @@ std::optional<Facts> readFacts(const Source &source, QString *reason)
     // A drive may need several seconds to spin up and read its IFOs.
     const int timeoutMs = source.kind == SourceKind::Drive ? 30000 : 10000;
     RawFacts raw;
-    switch (readRawFactsInChild(QFile::encodeName(source.path), source.kind != SourceKind::Drive, timeoutMs, raw)) {
+    const bool checkVobs = source.kind != SourceKind::Drive, listFiles = source.kind == SourceKind::Image;
+    switch (readRawFactsInChild(QFile::encodeName(source.path), checkVobs, listFiles, timeoutMs, raw)) {
     case ChildEnd::Finished:
         break;
     case ChildEnd::NotStarted:
         // No process to spare: read here rather than not at all.
-        raw = readRawFacts(QFile::encodeName(source.path).constData(), source.kind != SourceKind::Drive);
+        raw = readRawFacts(QFile::encodeName(source.path).constData(), checkVobs, listFiles);
         break;
     case ChildEnd::Crashed:
         setReason(reason, QStringLiteral("the disc's IFO files are damaged."));
@@ -584,10 +667,13 @@ std::optional<Facts> readFacts(const Source &source, QString *reason)
         tf.chapters = t.chapters;
         for (const std::string &c : t.subpictures)
             tf.subpictureLanguageCodes << QString::fromStdString(c);
+        tf.subpictureStreamIds = t.subpictureIds;
         for (const std::string &c : t.audio)
             tf.audioLanguageCodes << QString::fromStdString(c);
         facts.titles.push_back(tf);
     }
+    for (const std::string &f : raw.files)
+        facts.videoTsFiles << QString::fromStdString(f);
     return facts;
 }
 
@@ -596,8 +682,18 @@ QString languageName(const QString &code)
     const QString trimmed = code.trimmed();
     if (trimmed.isEmpty())
         return QStringLiteral("Unknown");
+    // Codes withdrawn from ISO 639-1 that discs still carry, and Norwegian's
+    // macrolanguage code, which Qt knows only as Bokmål.
+    static const std::map<QString, QString> current = {
+        {QStringLiteral("iw"), QStringLiteral("he")}, {QStringLiteral("in"), QStringLiteral("id")},
+        {QStringLiteral("ji"), QStringLiteral("yi")}, {QStringLiteral("jw"), QStringLiteral("jv")},
+        {QStringLiteral("mo"), QStringLiteral("ro")}, {QStringLiteral("sh"), QStringLiteral("sr")},
+        {QStringLiteral("no"), QStringLiteral("nb")}};
+    QString lookup = trimmed.toLower();
+    if (const auto it = current.find(lookup); it != current.end())
+        lookup = it->second;
     const QLocale::Language language = QLocale::codeToLanguage(
-        trimmed.toLower(), QLocale::ISO639Part1 | QLocale::ISO639Part2B | QLocale::ISO639Part2T);
+        lookup, QLocale::ISO639Part1 | QLocale::ISO639Part2B | QLocale::ISO639Part2T);
     if (language == QLocale::AnyLanguage || language == QLocale::C)
         return trimmed;
     return QLocale::languageToString(language);
@@ -646,9 +742,20 @@ std::optional<QString> videoDirectory(const Source &source)
         return videoTsIn(*mountPoint);
     }
     case SourceKind::Image:
-        break;
+        return QDir::cleanPath(QFileInfo(source.path).absoluteFilePath()) + QStringLiteral("/VIDEO_TS");
     }
     return std::nullopt;
+}
+
+std::optional<QString> imageOfVideoTs(const QString &videoTs)
+{
+    const QFileInfo dir(videoTs);
+    if (dir.fileName() != QLatin1String("VIDEO_TS"))
+        return std::nullopt;
+    const QFileInfo image(dir.path());
+    if (!image.isFile())
+        return std::nullopt;
+    return image.filePath();
 }
 
 void ejectDrive(const QString &device)

@@ -36,6 +36,9 @@ std::optional<Source> findDiscInDrives();
 struct TitleFacts {
     int chapters = 0;
     QStringList subpictureLanguageCodes; // ISO 639 codes per stream, "" when the stream has none
+    // Per subtitle stream, the sub-stream (0..31) that shows it in our window;
+    // -1 when the title's program chain does not offer it.
+    std::vector<int> subpictureStreamIds;
     QStringList audioLanguageCodes;
 };
 
@@ -43,6 +46,9 @@ struct Facts {
     std::vector<TitleFacts> titles; // titles[0] is title 1
     QString uniqueId;               // 16 upper-case hex digits
     int discSide = 1;               // 1 or 2
+    // An image's VIDEO_TS, as read from the image's own file system (empty for a
+    // folder or a drive, which the file system lists).
+    QStringList videoTsFiles;
 };
 
 // Reads the disc's facts with libdvdread (quietly). nullopt when the source
@@ -54,11 +60,15 @@ std::optional<Facts> readFacts(const Source &source, QString *reason = nullptr);
 // the code itself when it is unknown, "Unknown" for an empty code.
 QString languageName(const QString &code);
 
-// The file-system path of the disc's VIDEO_TS folder: for a folder source its
-// VIDEO_TS; for a drive the mounted file system's VIDEO_TS (from the mount
-// table). nullopt when there is no such folder on the file system (an image,
-// an unmounted drive).
+// The path of the disc's VIDEO_TS folder: for a folder source its VIDEO_TS; for
+// a drive the mounted file system's VIDEO_TS (from the mount table); for an
+// image "<image>/VIDEO_TS", a folder inside the image (see imageVideoTs). nullopt
+// when there is no such folder (an unmounted drive).
 std::optional<QString> videoDirectory(const Source &source);
+
+// The image whose VIDEO_TS path is videoTs ("<image>/VIDEO_TS"), nullopt for
+// any other path.
+std::optional<QString> imageOfVideoTs(const QString &videoTs);
 
 namespace detail {
 // opticalDrives() over another device folder.

@@ -42,7 +42,8 @@ const QEvent::Type kVlcEvent = QEvent::Type(QEvent::registerEventType());
 // follows the position (the default 300 ms leaves seeks ~0.7 s late).
 constexpr char kCachingOption[] = ":disc-caching=50";
 
-// dvdnav numbers subpicture streams from this id, in the disc's stream order.
+// dvdnav numbers subpicture tracks from this id, by sub-stream (not by the
+// subtitle stream the windows choose).
 constexpr int kFirstSubpictureId = 0xBD20;
 
 // Reverse scan: how often a new position is asked for (a picture every 40 ms at x1).
@@ -857,9 +858,16 @@ void VlcPlaybackControl::applySubpicture()
     if (!m_player || !m_loaded)
         return;
     // In a menu the button highlight is a subpicture track: leave it alone there.
-    if (libvlc_media_player_get_title(m_player) < 1)
+    const int title = libvlc_media_player_get_title(m_player);
+    if (title < 1)
         return;
-    libvlc_video_set_spu(m_player, m_subpictureOn ? kFirstSubpictureId + m_subpictureStream - 1 : -1);
+    // A stream is shown by the sub-stream the title gives it for our display
+    // mode; a 16:9 disc may keep a letterbox variant of another stream at n - 1.
+    int id = m_subpictureStream - 1;
+    if (const disc::TitleFacts *facts = titleFacts(title);
+        facts && m_subpictureStream <= int(facts->subpictureStreamIds.size()))
+        id = facts->subpictureStreamIds[std::size_t(m_subpictureStream - 1)];
+    libvlc_video_set_spu(m_player, m_subpictureOn && id >= 0 ? kFirstSubpictureId + id : -1);
 }
 
 // ---- disc structure -------------------------------------------------------------

@@ -11,11 +11,10 @@
 //   engine_bench stalls DISC
 //        prints "<call>_ms <ms>": how long each call held the GUI thread.
 
+#include "FrameStamp.h"
+#include "playback/disc/FactsHelper.h"
 #include "playback/engine/PlayerReaper.h"
 #include "playback/engine/VlcPlaybackControl.h"
-
-#include "support/SampleDisc.h"
-#include "tst_engine_stamp.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,7 +27,9 @@
 
 #include <cstdio>
 
-using namespace enginetest;
+using sampledisc::FrameStamp;
+using sampledisc::framesOf;
+using sampledisc::readFrameStamp;
 using playback::Variant;
 using playback::engine::VlcPlaybackControl;
 
@@ -41,11 +42,11 @@ double cpuSeconds()
     return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
 }
 
-bool waitStamp(VlcPlaybackControl &dvd, const std::function<bool(const Stamp &)> &pred, int timeoutMs)
+bool waitStamp(VlcPlaybackControl &dvd, const std::function<bool(const FrameStamp &)> &pred, int timeoutMs)
 {
     return QTest::qWaitFor(
         [&] {
-            auto s = readStamp(dvd.lastFrame());
+            auto s = readFrameStamp(dvd.lastFrame());
             return s && pred(*s);
         },
         timeoutMs);
@@ -71,12 +72,12 @@ int accuracy(const QString &disc, int seconds)
 {
     VlcPlaybackControl dvd(disc);
     dvd.Play();
-    if (!waitStamp(dvd, [](const Stamp &s) { return s.title == 1; }, 5000))
+    if (!waitStamp(dvd, [](const FrameStamp &s) { return s.title == 1; }, 5000))
         return 1;
     int worst = 0, count = 0;
     double sum = 0, signedSum = 0;
     QObject::connect(&dvd, &VlcPlaybackControl::pictureShown, [&] {
-        const auto s = readStamp(dvd.lastFrame());
+        const auto s = readFrameStamp(dvd.lastFrame());
         if (!s || s->title != 1)
             return;
         const int signedD = framesOf(dvd.CurrentTime().toString()) - s->frame;
@@ -117,7 +118,7 @@ int embeddedAccuracy(const QString &disc, int seconds)
         const int before = reported();
         const QImage shot = dvd.screen()->grabWindow(dvd.winId()).toImage();
         const int after = reported();
-        const auto s = testsupport::readFrameStamp(shot);
+        const auto s = readFrameStamp(shot);
         if (!s || s->title != 1 || before < 0 || after < 0)
             continue;
         const int signedD = (before + after) / 2 - s->frame;
@@ -138,33 +139,33 @@ int latency(const QString &disc)
     QElapsedTimer clock;
     clock.start();
     dvd.Play();
-    if (!waitStamp(dvd, [](const Stamp &s) { return s.title == 1; }, 5000))
+    if (!waitStamp(dvd, [](const FrameStamp &s) { return s.title == 1; }, 5000))
         return 1;
     std::printf("play_to_picture %lld\n", clock.elapsed());
-    waitStamp(dvd, [](const Stamp &s) { return s.frame > 25; }, 5000);
+    waitStamp(dvd, [](const FrameStamp &s) { return s.frame > 25; }, 5000);
     clock.restart();
     dvd.PlayNextChapter();
     if (qEnvironmentVariableIsSet("BENCH_TRACE")) {
         int last = -1;
         while (clock.elapsed() < 1200) {
             QTest::qWait(1);
-            if (auto s = readStamp(dvd.lastFrame()); s && s->frame != last) {
+            if (auto s = readFrameStamp(dvd.lastFrame()); s && s->frame != last) {
                 last = s->frame;
                 std::printf("  %lld ms: frame %d chapter %d\n", clock.elapsed(), s->frame, s->chapter);
             }
         }
     }
-    waitStamp(dvd, [](const Stamp &s) { return s.chapter == 2; }, 5000);
+    waitStamp(dvd, [](const FrameStamp &s) { return s.chapter == 2; }, 5000);
     std::printf("chapter_to_picture %lld\n", clock.elapsed());
     for (double speed : {1.0, 2.0, 4.0, 8.0}) {
         dvd.PlayNextChapter();
-        waitStamp(dvd, [](const Stamp &s) { return s.chapter == 3 && s.frame > 420; }, 5000);
+        waitStamp(dvd, [](const FrameStamp &s) { return s.chapter == 3 && s.frame > 420; }, 5000);
         dvd.PlayBackwards(Variant::fromDouble(speed));
         int pictures = 0, last = -1, worst = 0;
         clock.restart();
         while (clock.elapsed() < 1500 && dvd.isScanningBackwards()) {
             QTest::qWait(5);
-            if (auto s = readStamp(dvd.lastFrame()); s && s->frame != last) {
+            if (auto s = readFrameStamp(dvd.lastFrame()); s && s->frame != last) {
                 last = s->frame;
                 ++pictures;
                 worst = std::max(worst, std::abs(framesOf(dvd.CurrentTime().toString()) - s->frame));
@@ -174,8 +175,8 @@ int latency(const QString &disc)
         // Play resumes where the scan is: how far the time is from the picture then.
         dvd.PlayForwards(Variant::fromDouble(1.0));
         int resumed = -1;
-        waitStamp(dvd, [&](const Stamp &s) { return s.frame > last + 5; }, 3000);
-        if (auto s = readStamp(dvd.lastFrame()))
+        waitStamp(dvd, [&](const FrameStamp &s) { return s.frame > last + 5; }, 3000);
+        if (auto s = readFrameStamp(dvd.lastFrame()))
             resumed = std::abs(framesOf(dvd.CurrentTime().toString()) - s->frame);
         std::printf("reverse_pictures_per_second_x%g %.1f (time off by at most %d frames; %d after resuming)\n", speed,
                     pictures * 1000.0 / elapsed, worst, resumed);
@@ -236,6 +237,9 @@ int stalls(const QString &disc)
 
 int main(int argc, char **argv)
 {
+    // The engine reads disc facts by starting this program again as its helper.
+    if (const std::optional<int> status = playback::disc::runFactsHelperIfAsked(argc, argv))
+        return *status;
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {

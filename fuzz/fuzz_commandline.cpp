@@ -2,6 +2,7 @@
 // and a text, or names at most one disc that exists.
 
 #include "playback/CommandLine.h"
+#include "playback/disc/Source.h"
 
 #include <QFileInfo>
 
@@ -27,9 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     } else {
         if (!out.isEmpty() || !err.isEmpty())
             std::abort();
-        if (result.disc.isEmpty() != !result.source.has_value())
-            std::abort();
-        if (!result.disc.isEmpty() && (!args.contains(result.disc) || !QFileInfo::exists(result.source->path)))
+        if (!result.disc.isEmpty() && (!args.contains(result.disc) || !playback::disc::sourceFromArgument(result.disc)))
             std::abort();
     }
     return 0;

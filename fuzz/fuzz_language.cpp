@@ -1,7 +1,7 @@
 // Language names from the codes a disc carries: any code gives a name to show,
 // the same one each time.
 
-#include "playback/disc/Disc.h"
+#include "playback/disc/Language.h"
 
 #include <cstdlib>
 

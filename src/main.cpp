@@ -1,8 +1,10 @@
+#include "Version.h"
 #include "app/Application.h"
 #include "app/Failure.h"
 #include "app/Form.h"
 #include "playback/CommandLine.h"
 #include "playback/Engine.h"
+#include "playback/disc/FactsHelper.h"
 #include "startup/frmSplash.h"
 
 #include <QFileInfo>
@@ -12,6 +14,10 @@
 
 int main(int argc, char **argv)
 {
+    // The program started again to read a disc's facts (see disc/FactsHelper.h).
+    if (const std::optional<int> status = playback::disc::runFactsHelperIfAsked(argc, argv))
+        return *status;
+
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
@@ -39,7 +45,7 @@ int main(int argc, char **argv)
 
     app::Application application(argc, argv);
     app::Application::setApplicationName(QStringLiteral("Orvanta Player"));
-    app::Application::setApplicationVersion(QStringLiteral("2.0.0"));
+    app::Application::setApplicationVersion(QLatin1String(kVersion));
     app::Application::setQuitOnLastWindowClosed(false); // the window registry decides when the program ends
     QObject::connect(&app::Forms::instance(), &app::Forms::lastFormUnloaded, &application,
                      &QCoreApplication::quit, Qt::QueuedConnection);

@@ -58,7 +58,8 @@ private slots:
         for (const auto &[want, got] : {std::pair{out, outText}, std::pair{err, errText}})
             QVERIFY2(want.isEmpty() ? got.isEmpty() : got.contains(want), qPrintable(got));
         QCOMPARE(result.disc, disc);
-        QCOMPARE(result.source ? int(result.source->kind) : -1, kind);
+        const auto source = result.disc.isEmpty() ? std::nullopt : playback::disc::sourceFromArgument(result.disc);
+        QCOMPARE(source ? int(source->kind) : -1, kind);
     }
 };
 

@@ -2,7 +2,8 @@
 // on the sample disc and on broken discs, language names, video directories,
 // the mount table and eject errors.
 #include "playback/PlaybackControl.h"
-#include "playback/disc/Disc.h"
+#include "playback/disc/Facts.h"
+#include "playback/disc/Language.h"
 #include "support/SampleDisc.h"
 
 #include <QDir>

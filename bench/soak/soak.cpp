@@ -9,6 +9,7 @@
 #include "app/Form.h"
 #include "app/MessageBox.h"
 #include "playback/Engine.h"
+#include "playback/disc/FactsHelper.h"
 #include "playback/engine/VlcPlaybackControl.h"
 #include "startup/frmSplash.h"
 #include "windows/control/Form2.h"
@@ -42,6 +43,9 @@ long residentKb()
 
 int main(int argc, char **argv)
 {
+    // The engine reads disc facts by starting this program again as its helper.
+    if (const std::optional<int> status = playback::disc::runFactsHelperIfAsked(argc, argv))
+        return *status;
     if (argc < 2) {
         std::fprintf(stderr, "usage: orvanta-soak DISC [SECONDS] [ALLOWED_GROWTH_KB]\n");
         return 2;

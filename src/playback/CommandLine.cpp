@@ -1,6 +1,7 @@
 #include "playback/CommandLine.h"
 
-#include "playback/disc/Disc.h"
+#include "Version.h"
+#include "playback/disc/Source.h"
 
 namespace playback {
 
@@ -22,7 +23,7 @@ std::optional<int> parseCommandLine(const QStringList &args, CommandLine &result
             out = usage;
             return 0;
         } else if (!optionsEnded && a == QLatin1String("--version")) {
-            out = QLatin1String(kVersionText) + QLatin1Char('\n');
+            out = QStringLiteral("Orvanta Player %1\n").arg(QLatin1String(kVersion));
             return 0;
         } else if (!optionsEnded && a.startsWith(QLatin1Char('-')) && a.size() > 1) {
             err = QStringLiteral("orvanta-player: unknown option %1\n%2").arg(a, usage);
@@ -37,13 +38,11 @@ std::optional<int> parseCommandLine(const QStringList &args, CommandLine &result
     }
     if (!discs.isEmpty()) {
         const QString &disc = discs.first();
-        const std::optional<disc::Source> source = disc::sourceFromArgument(disc);
-        if (!source) {
+        if (!disc::sourceFromArgument(disc)) {
             err = QStringLiteral("orvanta-player: %1: no such file, folder or device\n").arg(disc);
             return 2;
         }
         result.disc = disc;
-        result.source = source;
     }
     return std::nullopt;
 }

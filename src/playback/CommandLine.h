@@ -1,8 +1,6 @@
 #pragma once
 // The program's one optional argument, the disc, and --help / --version.
 
-#include "playback/disc/Disc.h"
-
 #include <QStringList>
 
 #include <optional>
@@ -11,14 +9,11 @@ namespace playback {
 
 struct CommandLine {
     QString disc; // empty: find a disc in the optical drives
-    std::optional<disc::Source> source; // what disc names: a drive, an image or a folder
 };
 
 // Parses the arguments (without the program name). Returns the exit status
 // when the program must end before any window opens (--help, --version, a
 // disc that does not exist, an unknown option); text goes to out and err.
 std::optional<int> parseCommandLine(const QStringList &args, CommandLine &result, QString &out, QString &err);
-
-inline constexpr char kVersionText[] = "Orvanta Player 2.0.0";
 
 } // namespace playback

@@ -2,7 +2,7 @@
 
 #include "app/FileListBox.h"
 #include "playback/PlaybackControl.h"
-#include "playback/disc/Disc.h"
+#include "playback/disc/Facts.h"
 #include "playback/engine/VlcPlaybackControl.h"
 
 namespace playback {

@@ -37,12 +37,6 @@ double parseNumber(const QString &text)
     return v;
 }
 
-bool Variant::isNumber() const
-{
-    return std::holds_alternative<std::int16_t>(m_value) || std::holds_alternative<std::int32_t>(m_value)
-        || std::holds_alternative<double>(m_value);
-}
-
 double Variant::toDouble() const
 {
     return std::visit(

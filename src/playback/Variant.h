@@ -22,8 +22,6 @@ public:
 
     bool isEmpty() const { return std::holds_alternative<std::monostate>(m_value); }
     bool isBool() const { return std::holds_alternative<bool>(m_value); }
-    bool isString() const { return std::holds_alternative<QString>(m_value); }
-    bool isNumber() const;
 
     // Each throws app::TypeMismatch or app::Overflow when the value does not convert.
     std::int32_t toInt32() const;
@@ -31,9 +29,6 @@ public:
     double toDouble() const;
     bool toBool() const;
     QString toString() const;
-
-    // The value as the automation Boolean: -1 for True, 0 for False.
-    static std::int16_t boolValue(bool v) { return v ? -1 : 0; }
 
     bool operator==(const Variant &other) const = default;
 

@@ -2,7 +2,8 @@
 // The generated sample discs (scripts/make-sample-disc), a corpus of broken
 // discs made from them, and a reader for the stamp burned into every picture.
 
-#include "playback/disc/Disc.h"
+#include "FrameStamp.h"
+#include "playback/disc/Source.h"
 
 #include <QImage>
 #include <QList>
@@ -75,16 +76,8 @@ bool copyTree(const QString &from, const QString &to);
 
 // ---- The picture stamp ------------------------------------------------------
 
-struct FrameStamp {
-    int frame = -1;   // frame number within the title, from 0
-    int title = -1;   // 0 in the menu
-    int chapter = -1; // 0 in the menu
-};
-
-// Reads the stamp from a picture that shows the whole video frame, at any size
-// down to about 320x256, with or without black borders around it. nullopt when
-// there is no stamp or any of its cells cannot be read with certainty.
-std::optional<FrameStamp> readFrameStamp(const QImage &picture);
+using sampledisc::FrameStamp;
+using sampledisc::readFrameStamp;
 
 // Decodes frames [first, first + count) of a VOB with ffmpeg, at 720x576.
 QList<QImage> decodeVobFrames(const QString &vob, int first, int count, QString *error);

@@ -1,11 +1,15 @@
 #pragma once
 // What Play needs to know about the disc named on the command line, read before
-// Play is pressed. Reading it (in a forked child, see disc::readFacts) and starting
-// libvlc take 20 to 40 ms, too long to hold the GUI thread for. The answer is used
-// only while the disc's files are as they were when it was read; a drive is never
-// read ahead (its disc can change without a trace in the file system).
+// Play is pressed. Reading it (in the helper process, see disc/FactsHelper.h) and
+// starting libvlc take 20 to 40 ms, too long to hold the GUI thread for. The
+// answer is used only while the disc's files are as they were when it was read; a
+// drive is never read ahead (its disc can change without a trace in the file system).
+//
+// Threads: the reading runs on a thread of its own, adopted by the reaper so that
+// nothing waits for it; its result is handed over under a lock. factsFor() runs
+// on the GUI thread.
 
-#include "playback/disc/Disc.h"
+#include "playback/disc/Facts.h"
 
 #include <QString>
 

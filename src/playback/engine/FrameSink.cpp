@@ -10,32 +10,10 @@ namespace playback::engine {
 
 namespace {
 
-inline unsigned char clampByte(int v) { return static_cast<unsigned char>(std::clamp(v, 0, 255)); }
-
 // How many new pictures expected ones are looked for in, and looked back on.
 constexpr std::size_t kRecentPictures = 8;
 
 } // namespace
-
-QImage i420ToImage(const unsigned char *y, const unsigned char *u, const unsigned char *v, int width, int height,
-                   int yPitch, int uvPitch)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int row = 0; row < height; ++row) {
-        auto *out = reinterpret_cast<QRgb *>(image.scanLine(row));
-        const unsigned char *yr = y + row * yPitch;
-        const unsigned char *ur = u + (row / 2) * uvPitch;
-        const unsigned char *vr = v + (row / 2) * uvPitch;
-        for (int col = 0; col < width; ++col) {
-            const int c = 298 * (yr[col] - 16);
-            const int d = ur[col / 2] - 128;
-            const int e = vr[col / 2] - 128;
-            out[col] = qRgb(clampByte((c + 409 * e + 128) >> 8), clampByte((c - 100 * d - 208 * e + 128) >> 8),
-                            clampByte((c + 516 * d + 128) >> 8));
-        }
-    }
-    return image;
-}
 
 FrameSink::FrameSink(std::function<void()> onFrame) : m_onFrame(std::move(onFrame)) {}
 
@@ -92,22 +70,6 @@ void *FrameSink::lockCallback(void *opaque, void **planes)
 void FrameSink::unlockCallback(void *, void *, void *const *) {}
 
 void FrameSink::displayCallback(void *opaque, void *) { static_cast<FrameSink *>(opaque)->displayed(); }
-
-std::uint64_t lumaSampleHash(const unsigned char *luma, unsigned width, unsigned height, std::size_t pitch)
-{
-    // Eight pixels in every 32 of every eighth row (any 32x32 block is sampled),
-    // read as words: about 2 µs per picture.
-    std::uint64_t h = 1469598103934665603ull;
-    for (unsigned row = 0; row < height; row += 8) {
-        const unsigned char *p = luma + row * pitch;
-        for (unsigned col = (row / 8) % 4 * 8; col + 8 <= width; col += 32) {
-            std::uint64_t word;
-            std::memcpy(&word, p + col, sizeof word);
-            h = (h ^ word) * 1099511628211ull;
-        }
-    }
-    return h;
-}
 
 void FrameSink::displayed()
 {
@@ -180,8 +142,15 @@ void FrameSink::displayed()
         }
         m_lastDisplay = now;
     }
-    if (m_onFrame && !m_silenced.load())
+    std::lock_guard lock(m_onFrameMutex);
+    if (m_onFrame)
         m_onFrame();
+}
+
+void FrameSink::silence()
+{
+    std::lock_guard lock(m_onFrameMutex);
+    m_onFrame = nullptr;
 }
 
 QImage FrameSink::lastFrame() const
@@ -212,12 +181,6 @@ QImage FrameSink::lastFrame() const
     m_cached = image;
     m_cachedSerial = serial;
     return image;
-}
-
-QSize FrameSink::frameSize() const
-{
-    std::lock_guard lock(m_mutex);
-    return QSize(int(m_width), int(m_height));
 }
 
 void FrameSink::setRate(double rate)

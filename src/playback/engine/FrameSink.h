@@ -3,6 +3,12 @@
 // e.g. the offscreen platform): libvlc hands over every picture it displays, the
 // sink keeps the one on screen and knows which position of the title it shows.
 //
+// Threads: the format, lock and display callbacks run on libvlc's video output
+// thread; they and the GUI thread's calls share one lock. onFrame runs on the
+// video thread under a lock of its own, which silence() takes too: once silence()
+// has returned, onFrame is not running and never runs again. The sink itself
+// must outlive the player (PlayerReaper releases the player first).
+//
 // The position: libvlc's get_time reports the demultiplexer's position, which runs
 // 5 to 19 frames ahead of the picture on screen and moves in steps of a GOP. The
 // display callback, on the other hand, is called when a picture is due on screen,
@@ -13,8 +19,9 @@
 // same picture (libvlc redisplays the first picture while it waits for the clock,
 // and redisplays while paused) are recognised by content and not counted.
 
+#include "playback/engine/Picture.h"
+
 #include <QImage>
-#include <QSize>
 
 #include <atomic>
 #include <chrono>
@@ -29,27 +36,20 @@ struct libvlc_media_player_t;
 
 namespace playback::engine {
 
-// Pictures known by content: a sample hash of the luma plane (lumaSampleHash) and
-// the picture's position in ms.
-using KnownPictures = std::vector<std::pair<std::uint64_t, std::int64_t>>;
-
-// A sparse sample of a luma plane, enough to tell one picture from another.
-std::uint64_t lumaSampleHash(const unsigned char *luma, unsigned width, unsigned height, std::size_t pitch);
-
 class FrameSink {
 public:
     // onFrame runs on libvlc's video thread after each displayed picture; it must
-    // only post (it may not call libvlc or touch widgets).
+    // only post (it may not call libvlc, the sink or widgets).
     explicit FrameSink(std::function<void()> onFrame);
     ~FrameSink();
 
     void attach(libvlc_media_player_t *player);
-    // From now on pictures are taken in without telling anyone (the player is being let go).
-    void silence() { m_silenced = true; }
+    // From now on pictures are taken in without telling anyone (the player is
+    // being let go). Waits for a call of onFrame under way.
+    void silence();
 
     // What is on screen, as an RGB image (null before the first picture).
     QImage lastFrame() const;
-    QSize frameSize() const;
 
     // Display clock, driven from the GUI thread.
     void setRate(double rate);
@@ -87,8 +87,8 @@ private:
 
     using Clock = std::chrono::steady_clock;
 
+    std::mutex m_onFrameMutex; // held while onFrame runs
     std::function<void()> m_onFrame;
-    std::atomic<bool> m_silenced{false};
     mutable std::mutex m_mutex;
     unsigned m_width = 0, m_height = 0, m_pitch = 0, m_lines = 0;
     std::vector<unsigned char> m_buffers[2];
@@ -117,9 +117,5 @@ private:
     KnownPictures m_recent;    // the last new pictures: hash and the position given
 
 };
-
-// Converts planar 4:2:0 video (BT.601, limited range) to RGB.
-QImage i420ToImage(const unsigned char *y, const unsigned char *u, const unsigned char *v, int width, int height,
-                   int yPitch, int uvPitch);
 
 } // namespace playback::engine

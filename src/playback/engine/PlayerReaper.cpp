@@ -1,12 +1,7 @@
 #include "playback/engine/PlayerReaper.h"
 
-#include "playback/engine/FrameSink.h"
-#include "playback/engine/XVideoSurface.h"
-
 #include <vlc/vlc.h>
 
-#include <algorithm>
-#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -17,7 +12,7 @@ namespace {
 struct Retired {
     std::thread thread;
     std::shared_ptr<std::atomic<bool>> done;
-    XVideoSurface *surface; // deleted here, on the GUI thread, once libvlc has let go of it
+    QObject *window; // deleted here, on the GUI thread, once libvlc has let go of it
 };
 
 struct Registry {
@@ -29,7 +24,7 @@ struct Registry {
             if (!all && !r.done->load())
                 return false;
             r.thread.join();
-            delete r.surface;
+            delete r.window;
             return true;
         });
     }
@@ -49,23 +44,21 @@ Registry &registry()
 
 } // namespace
 
-void retire(libvlc_media_player_t *player, std::unique_ptr<FrameSink> sink, XVideoSurface *surface)
+void retire(libvlc_media_player_t *player, std::shared_ptr<void> keep, QObject *window)
 {
-    if (surface) {
-        surface->setParent(nullptr);
-        surface->detach();
-    }
+    if (window)
+        window->setParent(nullptr);
     auto done = std::make_shared<std::atomic<bool>>(false);
-    std::thread thread([player, sink = std::move(sink), done]() mutable {
+    std::thread thread([player, keep = std::move(keep), done]() mutable {
         libvlc_media_player_stop(player);
-        // The video output lives until the player is released: only then may the sink go.
+        // The video output lives until the player is released: only then may what it draws into go.
         libvlc_media_player_release(player);
-        sink.reset();
+        keep.reset();
         done->store(true);
     });
     Registry &r = registry();
     r.collect(false);
-    r.retired.push_back({std::move(thread), std::move(done), surface});
+    r.retired.push_back({std::move(thread), std::move(done), window});
 }
 
 void adopt(std::thread thread, std::shared_ptr<std::atomic<bool>> done)

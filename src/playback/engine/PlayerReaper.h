@@ -4,7 +4,12 @@
 // second (after a chapter jump it waits until the chapter's first picture is
 // due). The threads belong to the process, not to a control, so that a control
 // can go without waiting for them; the program waits for the last ones as it ends.
-// Called on the GUI thread only.
+//
+// Threads: called on the GUI thread only. Each player is stopped and released on
+// its own thread; what it drew into is let go after that, the window (a QObject)
+// back on the GUI thread when the reaper next looks.
+
+#include <QObject>
 
 #include <atomic>
 #include <memory>
@@ -12,22 +17,15 @@
 
 struct libvlc_media_player_t;
 
-namespace playback::engine {
+namespace playback::engine::reaper {
 
-class FrameSink;
-class XVideoSurface;
-
-namespace reaper {
-
-// Stops and releases player; the sink it renders into and the window it draws in
-// (either may be null) are kept until then. The window is moved out of its parent,
-// which may go first.
-void retire(libvlc_media_player_t *player, std::unique_ptr<FrameSink> sink, XVideoSurface *surface);
+// Stops and releases player. keep: what libvlc draws into, freed on the reaper's
+// thread once the player is released. window: deleted on the GUI thread after
+// that (moved out of its parent, which may go first). Either may be null.
+void retire(libvlc_media_player_t *player, std::shared_ptr<void> keep, QObject *window);
 // Takes over a thread that finishes on its own and sets done when it has.
 void adopt(std::thread thread, std::shared_ptr<std::atomic<bool>> done);
 // Waits until every player let go of is released and every adopted thread has ended.
 void waitForAll();
 
-} // namespace reaper
-
-} // namespace playback::engine
+} // namespace playback::engine::reaper

@@ -1,6 +1,5 @@
 #include "playback/engine/ScanWorker.h"
 
-#include "playback/engine/FullScreenWindow.h"
 #include "playback/engine/PlayerReaper.h"
 #include "playback/engine/TitleStills.h"
 

@@ -4,8 +4,13 @@
 // the latest request counts: a scan asks for a new position every few tens of
 // milliseconds, and a picture that comes too late is of no use. Pictures come
 // back as pictureReady on the GUI thread.
+//
+// Threads: requests are made on the GUI thread and handed over under a lock; the
+// worker thread decodes and posts its answers to this object, whose pointer it
+// reads under the same lock and which the destructor clears there, so no answer
+// is posted to an object that is gone. The thread is adopted by the reaper.
 
-#include "playback/engine/FrameSink.h"
+#include "playback/engine/Picture.h"
 
 #include <QImage>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "playback/engine/TitleStills.h"
 
-#include "playback/engine/FrameSink.h"
+#include "playback/disc/DvdRead.h"
 
 #include <QFile>
 
@@ -18,9 +18,6 @@ extern "C" {
 namespace playback::engine {
 
 namespace {
-
-void quietLog(void *, dvd_logger_level_t, const char *, va_list) {}
-const dvd_logger_cb kQuietLogger = {quietLog};
 
 constexpr int kReadChunk = 64;          // sectors per read
 constexpr std::uint32_t kMaxVobuSectors = 8192; // a VOBU is at most a second of video: anything longer is garbage
@@ -75,9 +72,9 @@ struct TitleStills::Impl {
 
 TitleStills::TitleStills(const QString &discPath, int title) : d(std::make_unique<Impl>()), m_title(title)
 {
-    // The disc has been read in a separate process before anything plays (see
-    // disc::readFacts), so its IFOs are known not to upset libdvdread.
-    d->dvd = DVDOpen2(nullptr, &kQuietLogger, QFile::encodeName(discPath).constData());
+    // The disc has been read in a helper process before anything plays (see
+    // disc/FactsHelper.h), so its IFOs are known not to upset libdvdread.
+    d->dvd = disc::openDvd(QFile::encodeName(discPath).constData()).release();
     if (!d->dvd || !(d->vmg = ifoOpen(d->dvd, 0)) || !d->vmg->tt_srpt || title < 1
         || title > d->vmg->tt_srpt->nr_of_srpts)
         return;

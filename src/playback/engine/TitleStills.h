@@ -8,9 +8,11 @@
 // VOBU is; a VOBU's navigation pack says when it starts. A VOBU is decoded
 // (libavcodec) together with the one before it, whose last pictures the open
 // GOP's first B-pictures refer to, and its pictures are kept until a picture of
-// another VOBU is asked for. Not thread-safe: the scan runs it on a thread of its own.
+// another VOBU is asked for.
+//
+// Threads: not thread-safe; the scan runs it on a thread of its own (ScanWorker).
 
-#include "playback/engine/FrameSink.h"
+#include "playback/engine/Picture.h"
 
 #include <QImage>
 #include <QString>

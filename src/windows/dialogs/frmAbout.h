@@ -2,17 +2,13 @@
 // The About box: the logo, the version built from the program's version
 // numbers, and the maker's notice. Modal; every opening loads it afresh.
 
+#include "Version.h"
 #include "app/Form.h"
 
 #include <cstdint>
 
 class QLabel;
 class QPushButton;
-
-// The program's version numbers, each a 16-bit integer.
-inline constexpr std::int16_t kVersionMajor = ORVANTA_VERSION_MAJOR;
-inline constexpr std::int16_t kVersionMinor = ORVANTA_VERSION_MINOR;
-inline constexpr std::int16_t kVersionRevision = ORVANTA_VERSION_PATCH;
 
 // "Version " and the three numbers in plain decimal, separated by dots.
 QString versionText(std::int16_t major, std::int16_t minor, std::int16_t revision);

@@ -1,15 +1,13 @@
 #pragma once
-// Finding the disc and reading its facts: which source to play (a drive, an
-// image file or a VIDEO_TS folder), whether it holds a playable DVD, and what
-// libdvdread says about it. Everything here is synchronous and fast (no
-// decoding), so the playback component can fail a call at once.
+// Where a disc is: a drive, an image file or a VIDEO_TS folder. Finding the
+// drives, the mount table, the path of VIDEO_TS, and opening a drive's tray.
+// Plain and synchronous; any thread.
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
-#include <vector>
 
 namespace playback::disc {
 
@@ -30,40 +28,20 @@ std::optional<Source> sourceFromArgument(const QString &argument);
 // to distinct device nodes, in a stable order.
 QStringList opticalDrives();
 
-// The first drive that holds a playable DVD, if any.
+// The first drive that holds a playable DVD, if any (reads its facts).
 std::optional<Source> findDiscInDrives();
 
-struct TitleFacts {
-    int chapters = 0;
-    QStringList subpictureLanguageCodes; // ISO 639 codes per stream, "" when the stream has none
-    // Per subtitle stream, the sub-stream (0..31) that shows it in our window;
-    // -1 when the title's program chain does not offer it.
-    std::vector<int> subpictureStreamIds;
-    QStringList audioLanguageCodes;
-};
+// What a drive says of its tray: nullopt when the device does not answer (not a
+// drive, cannot be opened).
+enum class DriveState { Disc, Empty, TrayOpen, NotReady };
+std::optional<DriveState> driveState(const QString &device);
 
-struct Facts {
-    std::vector<TitleFacts> titles; // titles[0] is title 1
-    QString uniqueId;               // 16 upper-case hex digits
-    int discSide = 1;               // 1 or 2
-    // An image's VIDEO_TS, as read from the image's own file system (empty for a
-    // folder or a drive, which the file system lists).
-    QStringList videoTsFiles;
-};
-
-// Reads the disc's facts with libdvdread (quietly). nullopt when the source
-// holds no playable DVD: no VIDEO_TS.IFO, an unreadable or corrupt IFO, a
-// non-UDF image, a missing path. reason, when given, gets a plain sentence.
-std::optional<Facts> readFacts(const Source &source, QString *reason = nullptr);
-
-// The English name of an ISO 639-1/639-2 language code ("en" -> "English"),
-// the code itself when it is unknown, "Unknown" for an empty code.
-QString languageName(const QString &code);
+bool isBlockDevice(const QString &path);
 
 // The path of the disc's VIDEO_TS folder: for a folder source its VIDEO_TS; for
 // a drive the mounted file system's VIDEO_TS (from the mount table); for an
-// image "<image>/VIDEO_TS", a folder inside the image (see imageVideoTs). nullopt
-// when there is no such folder (an unmounted drive).
+// image "<image>/VIDEO_TS", a folder inside the image. nullopt when there is no
+// such folder (an unmounted drive).
 std::optional<QString> videoDirectory(const Source &source);
 
 // The image whose VIDEO_TS path is videoTs ("<image>/VIDEO_TS"), nullopt for

@@ -1,0 +1,320 @@
+#include "playback/disc/FactsHelper.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <mutex>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace playback::disc {
+
+namespace {
+
+// The answer's first line; a helper of another version is not understood.
+constexpr char kProtocol[] = "orvanta-disc-facts 1";
+
+QString &helperProgram()
+{
+    static QString program = QStringLiteral("/proc/self/exe");
+    return program;
+}
+std::mutex helperProgramMutex;
+
+QByteArray code(const QString &c) { return c.isEmpty() ? QByteArray("-") : c.toLatin1(); }
+QString uncode(const QByteArray &c) { return c == "-" ? QString() : QString::fromLatin1(c); }
+
+void setReason(QString *reason, const QString &text)
+{
+    if (reason)
+        *reason = text;
+}
+
+enum class HelperEnd { Answered, NotStarted, Failed, TimedOut, Garbled };
+
+// Runs the helper on path and waits for its answer at most timeoutMs.
+HelperEnd runHelper(const QByteArray &path, bool checkVobs, bool listFiles, int timeoutMs, FactsReading &reading)
+{
+    QByteArray program;
+    {
+        std::lock_guard lock(helperProgramMutex);
+        program = QFile::encodeName(helperProgram());
+    }
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return HelperEnd::NotStarted;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // libdvdread and glibc's heap checks complain on stderr; the reason says it instead.
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    // A crash ends the helper quietly: handlers and masks of the player (a test
+    // framework's, say) are not inherited.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    char *argv[] = {program.data(), const_cast<char *>(kFactsHelperOption), const_cast<char *>(path.constData()),
+                    const_cast<char *>(checkVobs ? "vobs" : "-"), const_cast<char *>(listFiles ? "files" : "-"),
+                    nullptr};
+    pid_t pid = -1;
+    const int spawned = ::posix_spawn(&pid, program.constData(), &actions, &attributes, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    ::close(fds[1]);
+    if (spawned != 0) {
+        ::close(fds[0]);
+        return HelperEnd::NotStarted;
+    }
+
+    QByteArray answer;
+    QElapsedTimer timer;
+    timer.start();
+    bool timedOut = false;
+    for (;;) {
+        const qint64 left = timeoutMs - timer.elapsed();
+        if (left <= 0) {
+            timedOut = true;
+            break;
+        }
+        pollfd p{fds[0], POLLIN, 0};
+        const int ready = ::poll(&p, 1, int(left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0) {
+            timedOut = ready == 0;
+            break;
+        }
+        char buffer[4096];
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        answer.append(buffer, n);
+    }
+    ::close(fds[0]);
+    if (timedOut)
+        ::kill(pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (timedOut)
+        return HelperEnd::TimedOut;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return HelperEnd::Failed;
+    std::optional<FactsReading> decoded = decodeFacts(answer);
+    if (!decoded)
+        return HelperEnd::Garbled;
+    reading = std::move(*decoded);
+    return HelperEnd::Answered;
+}
+
+} // namespace
+
+void setFactsHelperProgram(const QString &program)
+{
+    std::lock_guard lock(helperProgramMutex);
+    helperProgram() = program;
+}
+
+// One line per item, after the protocol line: "F failure arg", "S side", "I id",
+// per title "T chapters nsub code... naudio code..." ("-" for a stream without
+// a code) and "P id..." with the sub-stream of each subtitle stream, then
+// "L name..." with an image's VIDEO_TS, and "E" to end.
+QByteArray encodeFacts(const FactsReading &reading)
+{
+    const Facts &facts = reading.facts;
+    QByteArray out = QByteArray(kProtocol) + '\n';
+    out += "F " + QByteArray::number(int(reading.failure)) + ' ' + QByteArray::number(reading.failureArg) + '\n';
+    out += "S " + QByteArray::number(facts.discSide) + "\nI " + code(facts.uniqueId) + '\n';
+    for (const TitleFacts &t : facts.titles) {
+        out += "T " + QByteArray::number(t.chapters) + ' ' + QByteArray::number(t.subpictureLanguageCodes.size());
+        for (const QString &c : t.subpictureLanguageCodes)
+            out += ' ' + code(c);
+        out += ' ' + QByteArray::number(t.audioLanguageCodes.size());
+        for (const QString &c : t.audioLanguageCodes)
+            out += ' ' + code(c);
+        out += "\nP";
+        for (int id : t.subpictureStreamIds)
+            out += ' ' + QByteArray::number(id);
+        out += '\n';
+    }
+    out += 'L';
+    for (const QString &f : facts.videoTsFiles)
+        out += ' ' + QFile::encodeName(f);
+    out += "\nE\n";
+    return out;
+}
+
+std::optional<FactsReading> decodeFacts(const QByteArray &answer)
+{
+    QList<QByteArray> lines = answer.split('\n');
+    if (lines.size() < 3 || lines.takeFirst() != kProtocol || lines.takeLast() != "" || lines.takeLast() != "E")
+        return std::nullopt;
+    FactsReading reading;
+    Facts &facts = reading.facts;
+    bool ok = true;
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> f = line.split(' ');
+        const QByteArray &kind = f[0];
+        if (kind == "F" && f.size() == 3) {
+            const int failure = f[1].toInt(&ok);
+            if (failure < int(FactsFailure::None) || failure > int(FactsFailure::NoId))
+                return std::nullopt;
+            reading.failure = FactsFailure(failure);
+            reading.failureArg = f[2].toInt(&ok);
+        } else if (kind == "S" && f.size() == 2) {
+            facts.discSide = f[1].toInt(&ok);
+        } else if (kind == "I" && f.size() == 2) {
+            facts.uniqueId = uncode(f[1]);
+        } else if (kind == "T" && f.size() >= 4) {
+            TitleFacts t;
+            t.chapters = f[1].toInt(&ok);
+            qsizetype at = 2;
+            const auto codes = [&](QStringList &into) {
+                const int n = at < f.size() ? f[at].toInt(&ok) : -1;
+                if (!ok || n < 0 || at + 1 + n > f.size())
+                    return false;
+                for (int i = 0; i < n; ++i)
+                    into << uncode(f[at + 1 + i]);
+                at += 1 + n;
+                return true;
+            };
+            if (!codes(t.subpictureLanguageCodes) || !codes(t.audioLanguageCodes) || at != f.size())
+                return std::nullopt;
+            facts.titles.push_back(std::move(t));
+        } else if (kind == "P" && !facts.titles.empty()) {
+            TitleFacts &t = facts.titles.back();
+            if (f.size() - 1 != t.subpictureLanguageCodes.size() || !t.subpictureStreamIds.empty())
+                return std::nullopt;
+            for (qsizetype i = 1; i < f.size() && ok; ++i)
+                t.subpictureStreamIds.push_back(f[i].toInt(&ok));
+        } else if (kind == "L") {
+            for (qsizetype i = 1; i < f.size(); ++i)
+                facts.videoTsFiles << QFile::decodeName(f[i]);
+        } else {
+            return std::nullopt;
+        }
+        if (!ok)
+            return std::nullopt;
+    }
+    return reading;
+}
+
+std::optional<int> runFactsHelperIfAsked(int argc, char **argv)
+{
+    if (argc < 2 || std::strcmp(argv[1], kFactsHelperOption) != 0)
+        return std::nullopt;
+    if (argc != 5)
+        return 2;
+    const QByteArray answer = encodeFacts(
+        readFactsHere(argv[2], std::strcmp(argv[3], "vobs") == 0, std::strcmp(argv[4], "files") == 0));
+    for (qsizetype written = 0; written < answer.size();) {
+        const ssize_t n = ::write(STDOUT_FILENO, answer.constData() + written, size_t(answer.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return 1;
+        written += n;
+    }
+    return 0;
+}
+
+std::optional<Facts> readFacts(const Source &source, QString *reason)
+{
+    if (source.path.isEmpty()) {
+        setReason(reason, QStringLiteral("no disc was named."));
+        return std::nullopt;
+    }
+    const QFileInfo info(source.path);
+    if (!info.exists()) {
+        setReason(reason, QStringLiteral("there is nothing at %1.").arg(source.path));
+        return std::nullopt;
+    }
+    if (source.kind == SourceKind::Drive) {
+        // Asking libdvdread about an empty drive would wait for the drive to
+        // give up; the drive answers this at once.
+        const std::optional<DriveState> state = driveState(source.path);
+        if (state && *state != DriveState::Disc) {
+            setReason(reason, *state == DriveState::TrayOpen   ? QStringLiteral("the drive's tray is open.")
+                              : *state == DriveState::NotReady ? QStringLiteral("the drive is not ready.")
+                                                               : QStringLiteral("there is no disc in the drive."));
+            return std::nullopt;
+        }
+    } else if (source.kind == SourceKind::Image && !info.isFile() && !isBlockDevice(source.path)) {
+        // Opening a pipe or a socket would block.
+        setReason(reason, QStringLiteral("%1 is not a disc image.").arg(source.path));
+        return std::nullopt;
+    }
+
+    // A drive may need several seconds to spin up and read its IFOs.
+    const int timeoutMs = source.kind == SourceKind::Drive ? 30000 : 10000;
+    const bool checkVobs = source.kind != SourceKind::Drive, listFiles = source.kind == SourceKind::Image;
+    FactsReading reading;
+    switch (runHelper(QFile::encodeName(source.path), checkVobs, listFiles, timeoutMs, reading)) {
+    case HelperEnd::Answered:
+        break;
+    case HelperEnd::NotStarted:
+        setReason(reason, QStringLiteral("the disc reader could not be started."));
+        return std::nullopt;
+    case HelperEnd::Failed:
+        setReason(reason, QStringLiteral("the disc's IFO files are damaged."));
+        return std::nullopt;
+    case HelperEnd::TimedOut:
+        setReason(reason, QStringLiteral("reading %1 took too long.").arg(source.path));
+        return std::nullopt;
+    case HelperEnd::Garbled:
+        setReason(reason, QStringLiteral("the disc reader gave no usable answer."));
+        return std::nullopt;
+    }
+
+    const QString set = QString::number(reading.failureArg);
+    const QString set2 = QStringLiteral("%1").arg(reading.failureArg, 2, 10, QLatin1Char('0'));
+    switch (reading.failure) {
+    case FactsFailure::None:
+        return std::move(reading.facts);
+    case FactsFailure::Open:
+        setReason(reason, QStringLiteral("%1 cannot be opened as a DVD.").arg(source.path));
+        break;
+    case FactsFailure::NoVmg:
+        setReason(reason,
+                  QStringLiteral("%1 holds no readable DVD-Video disc (no valid VIDEO_TS.IFO).").arg(source.path));
+        break;
+    case FactsFailure::NoTitles:
+        setReason(reason, QStringLiteral("the disc has no titles."));
+        break;
+    case FactsFailure::MissingTitleSet:
+        setReason(reason, QStringLiteral("title %1 points to a missing title set.").arg(set));
+        break;
+    case FactsFailure::TitleSetUnreadable:
+        setReason(reason, QStringLiteral("title set %1 cannot be read (VTS_%2_0.IFO).").arg(set, set2));
+        break;
+    case FactsFailure::VobsIncomplete:
+        setReason(reason,
+                  QStringLiteral("the video of title set %1 is missing or cut short (VTS_%2_1.VOB).").arg(set, set2));
+        break;
+    case FactsFailure::NoId:
+        setReason(reason, QStringLiteral("the disc's identifier cannot be read."));
+        break;
+    }
+    return std::nullopt;
+}
+
+} // namespace playback::disc

@@ -1,0 +1,36 @@
+#pragma once
+// Which disc the control plays, and what it is before it plays: the disc named
+// on the command line, or else the first drive that holds one, looked up on
+// every call so that a disc put in after start-up is found. The command line's
+// disc is read ahead (FactsPrefetch).
+//
+// Threads: GUI thread (the read-ahead runs on its own, see FactsPrefetch.h).
+
+#include "playback/disc/Facts.h"
+
+#include <memory>
+#include <optional>
+
+namespace playback::engine {
+
+class FactsPrefetch;
+
+class DiscLookup {
+public:
+    // argument: the disc named on the command line, or empty to look in the drives.
+    explicit DiscLookup(const QString &argument);
+    ~DiscLookup();
+
+    // The disc; throws PlaybackError(operation, reason) when there is none.
+    disc::Source source(const QString &operation) const;
+    // Its facts; throws PlaybackError(operation, reason) when it cannot be played.
+    disc::Facts facts(const disc::Source &source, const QString &operation) const;
+    // What Eject opens when nothing plays: the named disc, or the first drive.
+    std::optional<disc::Source> ejectable() const;
+
+private:
+    QString m_argument;
+    std::unique_ptr<FactsPrefetch> m_prefetch;
+};
+
+} // namespace playback::engine

@@ -1,0 +1,150 @@
+#include "playback/engine/EmbeddedOutput.h"
+
+#include "playback/engine/PlayerReaper.h"
+#include "playback/engine/XVideoSurface.h"
+
+#include <QEvent>
+#include <QWidget>
+
+#include <vlc/vlc.h>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace playback::engine {
+
+namespace {
+
+// After a resumed scan libvlc's picture is not seen: the last scan picture stays
+// this long over it (a paused seek shows its picture in ~250 ms).
+constexpr int kStillHandOverMs = 300;
+// Before libvlc has reported a time since the last seek (see DisplayClock.h), its
+// reading runs ahead of the picture on screen by about half a second at normal
+// speed (measured 5 to 19 frames; 12 on average).
+constexpr std::int64_t kReadingLeadMs = 480;
+// Until the title's own is read (see DisplayClock.h): a common multiplexer's.
+constexpr std::int64_t kTypicalMuxLeadMs = 500;
+
+} // namespace
+
+EmbeddedOutput::EmbeddedOutput(QWidget *host, QObject *parent)
+    : PictureOutput(parent), m_host(host), m_muxLeadMs(kTypicalMuxLeadMs)
+{
+    m_host->installEventFilter(this);
+    m_stillHideTimer.setSingleShot(true);
+    m_stillHideTimer.setInterval(kStillHandOverMs);
+    connect(&m_stillHideTimer, &QTimer::timeout, this, [this] {
+        if (m_surface)
+            m_surface->hideStill();
+        m_clock.releaseHold();
+    });
+}
+
+EmbeddedOutput::~EmbeddedOutput() = default;
+
+bool EmbeddedOutput::attach(libvlc_media_player_t *player)
+{
+    auto *surface = new XVideoSurface(m_host->winId(), this);
+    if (!surface->isValid()) {
+        delete surface;
+        return false;
+    }
+    m_surface = surface;
+    m_surface->resize(m_host->size());
+    libvlc_media_player_set_xwindow(player, std::uint32_t(m_surface->window()));
+    connect(m_surface, &XVideoSurface::doubleClicked, this, &PictureOutput::doubleClicked);
+    return true;
+}
+
+void EmbeddedOutput::retire(libvlc_media_player_t *player)
+{
+    // libvlc draws into the window until the player is released: out of its
+    // parent, which may go first, and deleted by the reaper after that.
+    if (m_surface)
+        m_surface->detach();
+    reaper::retire(player, nullptr, m_surface);
+    m_surface = nullptr;
+}
+
+void EmbeddedOutput::started()
+{
+    m_rate = 1.0;
+    m_clock.restart(1.0, 0);
+}
+
+void EmbeddedOutput::rateChanged(double rate, bool paused)
+{
+    m_rate = rate;
+    if (!paused)
+        m_clock.resume(rate, m_muxLeadMs);
+}
+
+void EmbeddedOutput::resumed(double rate)
+{
+    m_rate = rate;
+    m_clock.resume(rate, m_muxLeadMs);
+}
+
+void EmbeddedOutput::jumped(std::int64_t targetMs, std::optional<std::int64_t> shownBefore, bool)
+{
+    m_clock.restart(m_rate, targetMs, shownBefore);
+}
+
+void EmbeddedOutput::titleChanged(int, int, std::int64_t) { m_clock.restart(m_rate, 0); }
+
+bool EmbeddedOutput::titleStarted()
+{
+    m_muxLeadMs = kTypicalMuxLeadMs;
+    return true;
+}
+
+std::optional<std::int64_t> EmbeddedOutput::positionMs(std::int64_t libvlcMs) const
+{
+    if (const auto shown = m_clock.positionMs(m_muxLeadMs))
+        return std::max<std::int64_t>(0, *shown);
+    // libvlc has not reported a time since the last seek.
+    return std::max<std::int64_t>(0, libvlcMs - std::int64_t(kReadingLeadMs * std::min(m_rate, 1.0)));
+}
+
+QSize EmbeddedOutput::stillSize() const { return m_surface ? m_surface->size() : QSize(); }
+
+void EmbeddedOutput::showStill(const QImage &picture)
+{
+    if (m_surface)
+        m_surface->showStill(picture);
+}
+
+void EmbeddedOutput::releaseStill(std::optional<std::int64_t> seekMs)
+{
+    if (seekMs) {
+        m_clock.restart(m_rate, *seekMs, *seekMs);
+        // The scan's picture stays over libvlc's for a while, and its time with it.
+        m_clock.holdUntilReleased();
+    }
+    m_stillHideTimer.start();
+}
+
+void EmbeddedOutput::landingPictures(const std::optional<KnownPictures> &pictures)
+{
+    if (pictures && !pictures->empty())
+        m_clock.landsAt(pictures->front().second); // mostly the next GOP
+}
+
+void EmbeddedOutput::setHost(QWidget *host)
+{
+    if (m_host)
+        m_host->removeEventFilter(this);
+    m_host = host;
+    m_host->installEventFilter(this);
+    if (m_surface)
+        m_surface->reparent(host->winId(), host->size());
+}
+
+bool EmbeddedOutput::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_host && event->type() == QEvent::Resize && m_surface)
+        m_surface->resize(m_host->size());
+    return false;
+}
+
+} // namespace playback::engine

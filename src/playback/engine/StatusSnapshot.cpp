@@ -1,0 +1,112 @@
+#include "playback/engine/StatusSnapshot.h"
+
+#include "playback/engine/Timecode.h"
+
+#include <vlc/vlc.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace playback::engine {
+
+void StatusSnapshot::clear() { *this = StatusSnapshot(); }
+
+void StatusSnapshot::refresh(libvlc_media_player_t *player, unsigned events)
+{
+    if (events & (Player::Title | Player::Playing)) {
+        m_title = libvlc_media_player_get_title(player);
+        m_chapterCount = libvlc_media_player_get_chapter_count(player);
+        readDescriptions(player);
+    }
+    if (events & (Player::Title | Player::Chapter | Player::Playing)) {
+        m_chapter = std::max(0, libvlc_media_player_get_chapter(player));
+        // libvlc may not have had the chapters when the title started.
+        if (m_title >= 0 && (m_title >= int(m_chapterStarts.size()) || m_chapterStarts[std::size_t(m_title)].empty()))
+            readDescriptions(player);
+    }
+    if (events & (Player::Length | Player::Title | Player::Playing))
+        m_length = std::max<std::int64_t>(0, libvlc_media_player_get_length(player));
+    if (events & (Player::Playing | Player::Vout)) {
+        _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wdeprecated-declarations\"");
+        const float fps = libvlc_media_player_get_fps(player);
+        _Pragma("GCC diagnostic pop");
+        if (fps > 0)
+            m_fps = timecodeFrameRate(fps);
+        readAspect(player);
+        if (m_titleLengths.empty())
+            readDescriptions(player);
+    }
+}
+
+void StatusSnapshot::readDescriptions(libvlc_media_player_t *player)
+{
+    libvlc_title_description_t **titles = nullptr;
+    const int count = libvlc_media_player_get_full_title_descriptions(player, &titles);
+    if (count <= 0)
+        return;
+    m_titleLengths.assign(std::size_t(count), 0);
+    for (int i = 0; i < count; ++i)
+        m_titleLengths[std::size_t(i)] = titles[i]->i_duration;
+    libvlc_title_descriptions_release(titles, unsigned(count));
+    // Every title's chapter starts at once: a jump may go to another title.
+    m_chapterStarts.assign(std::size_t(count), {});
+    for (int t = 0; t < count; ++t) {
+        libvlc_chapter_description_t **chapters = nullptr;
+        const int n = libvlc_media_player_get_full_chapter_descriptions(player, t, &chapters);
+        for (int i = 0; i < n; ++i)
+            m_chapterStarts[std::size_t(t)].push_back(chapters[i]->i_time_offset);
+        if (n > 0)
+            libvlc_chapter_descriptions_release(chapters, unsigned(n));
+    }
+}
+
+void StatusSnapshot::readAspect(libvlc_media_player_t *player)
+{
+    unsigned w = 0, h = 0;
+    if (libvlc_video_get_size(player, 0, &w, &h) != 0 || w == 0 || h == 0)
+        return;
+    double aspect = double(w) / h;
+    if (libvlc_media_t *media = libvlc_media_player_get_media(player)) {
+        libvlc_media_track_t **tracks = nullptr;
+        const unsigned n = libvlc_media_tracks_get(media, &tracks);
+        for (unsigned i = 0; i < n; ++i) {
+            if (tracks[i]->i_type == libvlc_track_video && tracks[i]->video->i_sar_num > 0
+                && tracks[i]->video->i_sar_den > 0) {
+                aspect = double(w) * tracks[i]->video->i_sar_num / (double(h) * tracks[i]->video->i_sar_den);
+                break;
+            }
+        }
+        if (n > 0)
+            libvlc_media_tracks_release(tracks, n);
+        libvlc_media_release(media);
+    }
+    // Full-D1 pictures without a sample aspect are 4:3 on a DVD.
+    if (std::abs(aspect - double(w) / h) < 1e-6 && w == 720 && (h == 576 || h == 480))
+        aspect = 4.0 / 3.0;
+    m_aspect = aspect;
+}
+
+std::int64_t StatusSnapshot::titleLength(int title) const
+{
+    if (title >= 0 && title < int(m_titleLengths.size()) && m_titleLengths[std::size_t(title)] > 0)
+        return m_titleLengths[std::size_t(title)];
+    return m_length;
+}
+
+std::int64_t StatusSnapshot::chapterOffset(int title, int chapter) const
+{
+    if (title < 0 || title >= int(m_chapterStarts.size()))
+        return 0;
+    const std::vector<std::int64_t> &starts = m_chapterStarts[std::size_t(title)];
+    return chapter >= 0 && chapter < int(starts.size()) ? starts[std::size_t(chapter)] : 0;
+}
+
+int StatusSnapshot::chapterAt(int title, std::int64_t ms) const
+{
+    int chapter = 0;
+    while (chapter + 1 < m_chapterCount && chapterOffset(title, chapter + 1) <= ms)
+        ++chapter;
+    return chapter;
+}
+
+} // namespace playback::engine

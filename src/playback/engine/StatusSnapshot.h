@@ -1,0 +1,49 @@
+#pragma once
+// What the windows read about what is playing, kept up to date from libvlc's
+// events, so that reading it costs nothing (the status panel reads it twice a
+// second): the title and chapter, every title's length and chapter starts, the
+// frame rate and the picture's display aspect.
+//
+// Threads: GUI thread only.
+
+#include "playback/engine/Player.h"
+
+#include <cstdint>
+#include <vector>
+
+struct libvlc_media_player_t;
+
+namespace playback::engine {
+
+class StatusSnapshot {
+public:
+    // Nothing plays.
+    void clear();
+    // After libvlc's events (Player::Event bits): reads what they changed.
+    void refresh(libvlc_media_player_t *player, unsigned events);
+
+    int title() const { return m_title; }         // -1 before libvlc says, 0 in the menu
+    int chapter() const { return m_chapter; }     // 0-based
+    int chapterCount() const { return m_chapterCount; } // of the current title
+    int fps() const { return m_fps; }             // 25 or 30, for the frames of a time code
+    double aspect() const { return m_aspect; }    // the picture's width / height on screen; 0: not known
+    std::int64_t titleLength(int title) const;
+    std::int64_t chapterOffset(int title, int chapter) const;
+    // The chapter (0-based) of title that holds ms.
+    int chapterAt(int title, std::int64_t ms) const;
+
+private:
+    void readDescriptions(libvlc_media_player_t *player);
+    void readAspect(libvlc_media_player_t *player);
+
+    int m_title = -1;
+    int m_chapter = 0;
+    int m_chapterCount = 0;
+    int m_fps = 25;
+    double m_aspect = 0.0;
+    std::int64_t m_length = 0; // the current title's, as libvlc last said
+    std::vector<std::int64_t> m_titleLengths;              // by title, 0 the menu
+    std::vector<std::vector<std::int64_t>> m_chapterStarts; // by title, then chapter
+};
+
+} // namespace playback::engine

@@ -1,0 +1,30 @@
+#pragma once
+// The sound and subtitle choices, and handing them to libvlc. libvlc forgets the
+// mute state at title changes and cannot report it, and it shows a subtitle
+// stream by the sub-stream the title's program chain gives it: the choices are
+// handed over again whenever libvlc changes title or streams.
+//
+// Threads: GUI thread.
+
+#include "playback/disc/Facts.h"
+
+struct libvlc_media_player_t;
+
+namespace playback::engine {
+
+struct Tracks {
+    bool muted = false;
+    bool subtitlesOn = false;
+    int subtitleStream = 1; // 1-based, as the windows number them
+    // What libvlc was last given, and in which title (tests read it back).
+    bool appliedMute = false;
+    int appliedMuteTitle = -1;
+
+    void applyMute(libvlc_media_player_t *player);
+    void applySubtitles(libvlc_media_player_t *player, const disc::Facts &facts);
+
+    // The language codes of title's subtitle streams (empty for a title the disc does not have).
+    static QStringList subtitleCodes(const disc::Facts &facts, int title);
+};
+
+} // namespace playback::engine

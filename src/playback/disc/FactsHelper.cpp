@@ -25,12 +25,16 @@ namespace {
 // The answer's first line; a helper of another version is not understood.
 constexpr char kProtocol[] = "orvanta-disc-facts 1";
 
-QString &helperProgram()
+struct Helper {
+    QString program = QStringLiteral("/proc/self/exe");
+    std::optional<int> timeoutMs;
+};
+Helper &helper()
 {
-    static QString program = QStringLiteral("/proc/self/exe");
-    return program;
+    static Helper h;
+    return h;
 }
-std::mutex helperProgramMutex;
+std::mutex helperMutex;
 
 QByteArray code(const QString &c) { return c.isEmpty() ? QByteArray("-") : c.toLatin1(); }
 QString uncode(const QByteArray &c) { return c == "-" ? QString() : QString::fromLatin1(c); }
@@ -48,8 +52,9 @@ HelperEnd runHelper(const QByteArray &path, bool checkVobs, bool listFiles, int 
 {
     QByteArray program;
     {
-        std::lock_guard lock(helperProgramMutex);
-        program = QFile::encodeName(helperProgram());
+        std::lock_guard lock(helperMutex);
+        program = QFile::encodeName(helper().program);
+        timeoutMs = helper().timeoutMs.value_or(timeoutMs);
     }
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -128,10 +133,10 @@ HelperEnd runHelper(const QByteArray &path, bool checkVobs, bool listFiles, int 
 
 } // namespace
 
-void setFactsHelperProgram(const QString &program)
+void setFactsHelperProgram(const QString &program, std::optional<int> timeoutMs)
 {
-    std::lock_guard lock(helperProgramMutex);
-    helperProgram() = program;
+    std::lock_guard lock(helperMutex);
+    helper() = Helper{program, timeoutMs};
 }
 
 // One line per item, after the protocol line: "F failure arg", "S side", "I id",

@@ -26,8 +26,9 @@ std::optional<int> runFactsHelperIfAsked(int argc, char **argv);
 
 // The program started as the helper: the running program itself
 // (/proc/self/exe) unless set. A program whose main() does not call
-// runFactsHelperIfAsked (a test) names one that does.
-void setFactsHelperProgram(const QString &program);
+// runFactsHelperIfAsked (a test) names one that does. timeoutMs: how long an
+// answer may take; by default 10 s, 30 s for a drive (which may spin up first).
+void setFactsHelperProgram(const QString &program, std::optional<int> timeoutMs = std::nullopt);
 
 // The protocol, both ways. decode: nullopt for anything but a whole answer of
 // this version.

@@ -1,19 +1,17 @@
+// The playback control: its parts, libvlc's events, and the session and
+// transport. The reads are in VlcPlaybackControlReads.cpp, the widget in
+// VlcPlaybackControlWidget.cpp. GUI thread.
+
 #include "playback/engine/VlcPlaybackControl.h"
 
-#include "playback/disc/Language.h"
 #include "playback/engine/EmbeddedOutput.h"
 #include "playback/engine/FullScreen.h"
 #include "playback/engine/MemoryOutput.h"
 #include "playback/engine/Player.h"
 #include "playback/engine/PlayerReaper.h"
 #include "playback/engine/ReverseScan.h"
-#include "playback/engine/Timecode.h"
-#include "playback/engine/Tracks.h"
 
 #include <QGuiApplication>
-#include <QKeyEvent>
-#include <QMetaMethod>
-#include <QPainter>
 
 #include <vlc/vlc.h>
 
@@ -327,211 +325,6 @@ void VlcPlaybackControl::Eject()
         reaper::waitForAll(); // the drive is free only once the player has let go of it
         disc::ejectDrive(source->path);
     }
-}
-
-// ---- reads ----------------------------------------------------------------------------
-
-std::optional<std::int64_t> VlcPlaybackControl::positionMs() const
-{
-    if (!m_loaded || !m_player)
-        return std::nullopt;
-    if (const auto still = m_scan->stillMs())
-        return still;
-    return m_output->positionMs(libvlc_media_player_get_time(player()));
-}
-
-QImage VlcPlaybackControl::lastFrame() const { return m_output->picture(); }
-
-bool VlcPlaybackControl::rendersIntoMemory() const { return m_output->rendersIntoMemory(); }
-
-bool VlcPlaybackControl::isFullScreen() const { return m_fullScreen->isOn(); }
-
-QWidget *VlcPlaybackControl::fullScreenWindow() const { return m_fullScreen->window(); }
-
-bool VlcPlaybackControl::isScanningBackwards() const { return m_scan->isRunning(); }
-
-Variant VlcPlaybackControl::CurrentTitle() { return Variant::fromInt32(requireTitle(QStringLiteral("CurrentTitle"))); }
-
-Variant VlcPlaybackControl::CurrentChapter()
-{
-    const int title = requireTitle(QStringLiteral("CurrentChapter"));
-    // During a scan libvlc stands where the scan began: the chapter is the scan picture's.
-    if (const auto still = m_scan->stillMs())
-        return Variant::fromInt32(m_status.chapterAt(title, *still) + 1);
-    return Variant::fromInt32(m_status.chapter() + 1);
-}
-
-Variant VlcPlaybackControl::CurrentTime()
-{
-    const int title = requireTitle(QStringLiteral("CurrentTime"));
-    std::int64_t pos = positionMs().value_or(0);
-    const std::int64_t length = m_status.titleLength(title);
-    if (length > 0)
-        pos = std::min(pos, length);
-    return Variant::fromString(formatTimecode(pos, m_status.fps()));
-}
-
-Variant VlcPlaybackControl::TotalTitleTime()
-{
-    const int title = requireTitle(QStringLiteral("TotalTitleTime"));
-    return Variant::fromString(formatTimecode(m_status.titleLength(title), m_status.fps()));
-}
-
-Variant VlcPlaybackControl::DVDDirectory()
-{
-    const QString op = QStringLiteral("DVDDirectory");
-    const disc::Source source = m_loaded && m_source ? *m_source : m_disc.source(op);
-    if (auto dir = disc::videoDirectory(source))
-        return Variant::fromString(*dir);
-    throw PlaybackError(op, QStringLiteral("the disc has no video directory on the file system."));
-}
-
-Variant VlcPlaybackControl::CurrentDiscSide()
-{
-    return Variant::fromInt32(discFacts(QStringLiteral("CurrentDiscSide")).discSide);
-}
-
-Variant VlcPlaybackControl::DVDUniqueID()
-{
-    return Variant::fromString(discFacts(QStringLiteral("DVDUniqueID")).uniqueId);
-}
-
-QStringList VlcPlaybackControl::subpictureCodes(const QString &operation) const
-{
-    const int title = requireTitle(operation);
-    return m_facts ? Tracks::subtitleCodes(*m_facts, title) : QStringList();
-}
-
-Variant VlcPlaybackControl::SubpictureStreamsAvailable()
-{
-    return Variant::fromInt32(int(subpictureCodes(QStringLiteral("SubpictureStreamsAvailable")).size()));
-}
-
-Variant VlcPlaybackControl::GetSubpictureLanguage(const Variant &stream)
-{
-    const QString op = QStringLiteral("GetSubpictureLanguage");
-    const QStringList codes = subpictureCodes(op);
-    const int n = stream.toInt32();
-    if (n < 1 || n > codes.size())
-        throw PlaybackError(op, QStringLiteral("there is no subtitle stream %1.").arg(n));
-    return Variant::fromString(disc::languageName(codes.at(n - 1)));
-}
-
-Variant VlcPlaybackControl::CurrentSubpictureStream()
-{
-    requireLoaded(QStringLiteral("CurrentSubpictureStream"));
-    return Variant::fromInt32(m_tracks.subtitleStream);
-}
-
-// ---- subtitles and sound -------------------------------------------------------------
-
-void VlcPlaybackControl::setCurrentSubpictureStream(const Variant &n)
-{
-    const QString op = QStringLiteral("CurrentSubpictureStream");
-    const QStringList codes = subpictureCodes(op);
-    const int stream = n.toInt32();
-    if (stream < 1 || stream > codes.size())
-        throw PlaybackError(op, QStringLiteral("there is no subtitle stream %1.").arg(stream));
-    m_tracks.subtitleStream = stream;
-    applyTracks(true);
-}
-
-Variant VlcPlaybackControl::SubpictureOn() { return Variant::fromBool(m_tracks.subtitlesOn); }
-
-void VlcPlaybackControl::setSubpictureOn(const Variant &on)
-{
-    m_tracks.subtitlesOn = on.toBool();
-    applyTracks(true);
-}
-
-void VlcPlaybackControl::setMute(const Variant &on)
-{
-    m_tracks.muted = on.toBool();
-    applyTracks(false);
-}
-
-void VlcPlaybackControl::applyTracks(bool subtitles)
-{
-    if (!m_player || !m_loaded)
-        return;
-    m_tracks.applyMute(player());
-    if (subtitles && m_facts)
-        m_tracks.applySubtitles(player(), *m_facts);
-}
-
-// ---- the widget ---------------------------------------------------------------------
-
-void VlcPlaybackControl::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    paintPicture(painter, rect(), m_loaded && !m_fullScreen->isOn() ? m_output->picture() : QImage(),
-                 m_status.aspect());
-}
-
-void VlcPlaybackControl::showNewPicture()
-{
-    update();
-    m_fullScreen->update();
-    emit pictureShown();
-}
-
-// Pictures are handed to the GUI thread only while someone looks at them.
-void VlcPlaybackControl::showEvent(QShowEvent *event)
-{
-    PlaybackControl::showEvent(event);
-    updateFramesWanted();
-}
-
-void VlcPlaybackControl::hideEvent(QHideEvent *event)
-{
-    PlaybackControl::hideEvent(event);
-    updateFramesWanted();
-}
-
-void VlcPlaybackControl::connectNotify(const QMetaMethod &signal)
-{
-    PlaybackControl::connectNotify(signal);
-    updateFramesWanted();
-}
-
-void VlcPlaybackControl::disconnectNotify(const QMetaMethod &signal)
-{
-    PlaybackControl::disconnectNotify(signal);
-    updateFramesWanted();
-}
-
-void VlcPlaybackControl::updateFramesWanted()
-{
-    if (m_output)
-        m_output->setFramesWanted(isVisible() || (m_fullScreen && m_fullScreen->isOn())
-                                  || isSignalConnected(QMetaMethod::fromSignal(&VlcPlaybackControl::pictureShown)));
-}
-
-bool VlcPlaybackControl::navigateKey(int key)
-{
-    if (!Player::isMenuKey(key))
-        return false;
-    if (m_loaded)
-        m_player->navigate(key);
-    return true;
-}
-
-void VlcPlaybackControl::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape && m_fullScreen->isOn())
-        m_fullScreen->leave();
-    else if (!navigateKey(event->key()))
-        PlaybackControl::keyPressEvent(event);
-}
-
-void VlcPlaybackControl::mouseDoubleClickEvent(QMouseEvent *) { m_fullScreen->toggle(); }
-
-void VlcPlaybackControl::setFullScreenMode(const Variant &on)
-{
-    if (on.toBool())
-        m_fullScreen->enter();
-    else
-        m_fullScreen->leave();
 }
 
 } // namespace playback::engine

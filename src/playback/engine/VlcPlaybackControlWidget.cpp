@@ -1,0 +1,89 @@
+// The playback control as a widget: painting the picture (into memory), full
+// screen, and the keys and double-clicks it takes. GUI thread.
+
+#include "playback/engine/VlcPlaybackControl.h"
+
+#include "playback/engine/FullScreen.h"
+#include "playback/engine/PictureOutput.h"
+#include "playback/engine/Player.h"
+
+#include <QKeyEvent>
+#include <QMetaMethod>
+#include <QPainter>
+
+namespace playback::engine {
+
+void VlcPlaybackControl::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    paintPicture(painter, rect(), m_loaded && !m_fullScreen->isOn() ? m_output->picture() : QImage(),
+                 m_status.aspect());
+}
+
+void VlcPlaybackControl::showNewPicture()
+{
+    update();
+    m_fullScreen->update();
+    emit pictureShown();
+}
+
+// Pictures are handed to the GUI thread only while someone looks at them.
+void VlcPlaybackControl::showEvent(QShowEvent *event)
+{
+    PlaybackControl::showEvent(event);
+    updateFramesWanted();
+}
+
+void VlcPlaybackControl::hideEvent(QHideEvent *event)
+{
+    PlaybackControl::hideEvent(event);
+    updateFramesWanted();
+}
+
+void VlcPlaybackControl::connectNotify(const QMetaMethod &signal)
+{
+    PlaybackControl::connectNotify(signal);
+    updateFramesWanted();
+}
+
+void VlcPlaybackControl::disconnectNotify(const QMetaMethod &signal)
+{
+    PlaybackControl::disconnectNotify(signal);
+    updateFramesWanted();
+}
+
+void VlcPlaybackControl::updateFramesWanted()
+{
+    if (m_output)
+        m_output->setFramesWanted(isVisible() || (m_fullScreen && m_fullScreen->isOn())
+                                  || isSignalConnected(QMetaMethod::fromSignal(&VlcPlaybackControl::pictureShown)));
+}
+
+bool VlcPlaybackControl::navigateKey(int key)
+{
+    if (!Player::isMenuKey(key))
+        return false;
+    if (m_loaded)
+        m_player->navigate(key);
+    return true;
+}
+
+void VlcPlaybackControl::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && m_fullScreen->isOn())
+        m_fullScreen->leave();
+    else if (!navigateKey(event->key()))
+        PlaybackControl::keyPressEvent(event);
+}
+
+void VlcPlaybackControl::mouseDoubleClickEvent(QMouseEvent *) { m_fullScreen->toggle(); }
+
+void VlcPlaybackControl::setFullScreenMode(const Variant &on)
+{
+    if (on.toBool())
+        m_fullScreen->enter();
+    else
+        m_fullScreen->leave();
+}
+
+} // namespace playback::engine

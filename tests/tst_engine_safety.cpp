@@ -1,0 +1,138 @@
+// orvanta-test: ENGINE
+// The engine's threads and its helper process: libvlc's frame callback never
+// runs after it has been silenced, controls destroyed while libvlc delivers
+// pictures (and the scan decodes, and the read-ahead reads) leave nothing
+// behind that runs on freed memory (the sanitizer run checks that), and every
+// way the disc reader can fail ends in Play refusing, quickly.
+#include "playback/disc/FactsHelper.h"
+#include "playback/engine/FrameSink.h"
+#include "playback/engine/PlayerReaper.h"
+#include "playback/engine/VlcInstance.h"
+#include "playback/engine/VlcPlaybackControl.h"
+#include "support/SampleDisc.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <vlc/vlc.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using playback::PlaybackError;
+using playback::Variant;
+using playback::engine::VlcPlaybackControl;
+using testsupport::SampleVariant;
+
+class EngineSafetyTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { ORVANTA_REQUIRE_SAMPLE_DISC(); }
+    void cleanupTestCase() { playback::engine::reaper::waitForAll(); }
+
+    // A callback under way when the player is let go must be over before
+    // silence() returns: what it uses may go right after.
+    void silenceWaitsForTheFrameCallback()
+    {
+        std::atomic<bool> inCallback{false}, silenced{false}, calledAfter{false};
+        std::atomic<int> calls{0};
+        auto sink = std::make_shared<playback::engine::FrameSink>([&] {
+            calledAfter = calledAfter || silenced;
+            inCallback = true;
+            ++calls;
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            inCallback = false;
+        });
+        libvlc_media_player_t *player = libvlc_media_player_new(playback::engine::vlcInstance());
+        QVERIFY(player);
+        libvlc_audio_output_set(player, "adummy");
+        sink->attach(player);
+        const QByteArray mrl = testsupport::sampleSource(SampleVariant::Plain, playback::disc::SourceKind::Folder)
+                                   .mrl().toUtf8();
+        libvlc_media_t *media = libvlc_media_new_location(playback::engine::vlcInstance(), mrl.constData());
+        libvlc_media_player_set_media(player, media);
+        libvlc_media_release(media);
+        libvlc_media_player_play(player);
+        QTRY_VERIFY_WITH_TIMEOUT(calls > 3, 5000);
+        while (!inCallback)
+            std::this_thread::yield();
+        sink->silence();
+        silenced = true;
+        QVERIFY(!inCallback);
+        QTest::qWait(200);
+        QVERIFY(!calledAfter);
+        playback::engine::reaper::retire(player, sink, nullptr);
+    }
+
+    void destroyedWhileBusy_data()
+    {
+        QTest::addColumn<QString>("doing");
+        for (const char *doing : {"reading ahead", "playing", "scanning", "skipping"})
+            QTest::newRow(doing) << doing;
+    }
+    void destroyedWhileBusy()
+    {
+        QFETCH(QString, doing);
+        for (int i = 0; i < 8; ++i) {
+            auto dvd = std::make_unique<VlcPlaybackControl>(testsupport::sampleFolder(SampleVariant::Plain));
+            if (doing != QLatin1String("reading ahead")) {
+                QSignalSpy shown(dvd.get(), &VlcPlaybackControl::pictureShown);
+                dvd->Play();
+                QTRY_VERIFY_WITH_TIMEOUT(shown.count() > 2 + i, 5000);
+                if (doing == QLatin1String("scanning"))
+                    dvd->PlayBackwards(Variant::fromDouble(8.0));
+                else if (doing == QLatin1String("skipping"))
+                    dvd->PlayNextChapter();
+                QTest::qWait(i * 7);
+            }
+            dvd.reset();
+        }
+    }
+
+    void readerFailuresRefusePlay_data()
+    {
+        QTest::addColumn<QString>("helper"); // a shell script; empty: no such program
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("crash") << "kill -SEGV $$" << "the disc's IFO files are damaged.";
+        QTest::newRow("hang") << "exec sleep 30" << "took too long.";
+        QTest::newRow("garbage") << "echo garbage" << "the disc reader gave no usable answer.";
+        QTest::newRow("another version") << "printf 'orvanta-disc-facts 2\\nE\\n'"
+                                         << "the disc reader gave no usable answer.";
+        QTest::newRow("half an answer") << "printf 'orvanta-disc-facts 1\\nF 0 0\\n'"
+                                        << "the disc reader gave no usable answer.";
+        QTest::newRow("missing") << "" << "the disc reader could not be started.";
+    }
+    void readerFailuresRefusePlay()
+    {
+        QFETCH(QString, helper);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString program = dir.filePath(QStringLiteral("reader"));
+        if (!helper.isEmpty()) {
+            QFile script(program);
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\n" + helper.toUtf8() + '\n');
+            script.close();
+            script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        }
+        playback::disc::setFactsHelperProgram(program, 1000);
+        auto restore = qScopeGuard([] { playback::disc::setFactsHelperProgram(QStringLiteral(ORVANTA_PLAYER_PROGRAM)); });
+        VlcPlaybackControl dvd(testsupport::sampleFolder(SampleVariant::Plain));
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            dvd.Play();
+            QFAIL("Play did not refuse");
+        } catch (const PlaybackError &e) {
+            QVERIFY2(e.reason().endsWith(reason), qPrintable(e.reason()));
+        }
+        QVERIFY(clock.elapsed() < 3000);
+        QVERIFY(!dvd.isPlaying());
+    }
+};
+
+QTEST_MAIN(EngineSafetyTest)
+#include "tst_engine_safety.moc"

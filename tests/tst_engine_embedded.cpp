@@ -152,7 +152,15 @@ private slots:
         QTest::qWait(300);
         QProcess::execute(xdotool, {QStringLiteral("click"), QStringLiteral("1")});
         QVERIFY(waitForStamp(dvd, [](const Stamp &s) { return s.title == 2; }));
-        QTRY_COMPARE_WITH_TIMEOUT(dvd->CurrentTitle().toInt32(), 2, 2000);
+        // The title is read from libvlc's events, which may come just after the picture.
+        const auto title = [this] {
+            try {
+                return dvd->CurrentTitle().toInt32();
+            } catch (const playback::PlaybackError &) {
+                return -1;
+            }
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(title(), 2, 2000);
     }
 
     void fullScreenAndBack_data()

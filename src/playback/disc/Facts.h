@@ -39,4 +39,7 @@ struct Facts {
 // reason, when given, gets a plain sentence.
 std::optional<Facts> readFacts(const Source &source, QString *reason = nullptr);
 
+// The first drive that holds a playable DVD, if any.
+std::optional<Source> findDiscInDrives();
+
 } // namespace playback::disc

@@ -322,4 +322,16 @@ std::optional<Facts> readFacts(const Source &source, QString *reason)
     return std::nullopt;
 }
 
+std::optional<Source> findDiscInDrives()
+{
+    for (const QString &drive : opticalDrives()) {
+        if (driveState(drive) != DriveState::Disc)
+            continue;
+        Source source{SourceKind::Drive, drive};
+        if (readFacts(source))
+            return source;
+    }
+    return std::nullopt;
+}
+
 } // namespace playback::disc

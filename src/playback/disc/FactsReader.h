@@ -1,7 +1,7 @@
 #pragma once
 // Reads a disc's facts with libdvdread in this process. Only the helper process
 // does this (see FactsHelper.h): libdvdread trusts the IFO files, and some
-// damaged ones make it free memory twice or loop.
+// damaged ones make it free memory twice or loop. Single-threaded.
 
 #include "playback/disc/Facts.h"
 

@@ -1,7 +1,6 @@
 #include "playback/disc/Source.h"
 
 #include "playback/PlaybackControl.h"
-#include "playback/disc/Facts.h"
 
 #include <QDir>
 #include <QFile>
@@ -181,18 +180,6 @@ QStringList opticalDrivesIn(const QString &devDir)
 }
 
 } // namespace detail
-
-std::optional<Source> findDiscInDrives()
-{
-    for (const QString &drive : opticalDrives()) {
-        if (driveState(drive) != DriveState::Disc)
-            continue;
-        Source source{SourceKind::Drive, drive};
-        if (readFacts(source))
-            return source;
-    }
-    return std::nullopt;
-}
 
 namespace detail {
 

@@ -28,9 +28,6 @@ std::optional<Source> sourceFromArgument(const QString &argument);
 // to distinct device nodes, in a stable order.
 QStringList opticalDrives();
 
-// The first drive that holds a playable DVD, if any (reads its facts).
-std::optional<Source> findDiscInDrives();
-
 // What a drive says of its tray: nullopt when the device does not answer (not a
 // drive, cannot be opened).
 enum class DriveState { Disc, Empty, TrayOpen, NotReady };

@@ -252,21 +252,6 @@ void FrameSink::restartCounting()
     m_restart = true;
 }
 
-void FrameSink::clear()
-{
-    std::lock_guard lock(m_mutex);
-    m_front = -1;
-    m_back = 0;
-    m_havePosition = false;
-    m_anchor.reset();
-    m_takenAnchor.reset();
-    m_titleEnd.reset();
-    m_restart = true;
-    m_expectedFor = 0;
-    m_recent.clear();
-    ++m_serial;
-}
-
 std::optional<std::int64_t> FrameSink::displayedPosition() const
 {
     std::lock_guard lock(m_mutex);

@@ -70,7 +70,6 @@ public:
     // pictures it may land on give the position when one of them is (or was just) shown.
     void expectOneOf(KnownPictures pictures);
     void restartCounting();                 // after pause/resume: count the next picture as one frame
-    void clear();                           // stopped: no picture, no position
 
     std::optional<std::int64_t> displayedPosition() const;
     std::uint64_t newPictureCount() const { return m_newPictures.load(); }

@@ -1,5 +1,6 @@
 #pragma once
 // The process's one libvlc instance, created on first use and kept until exit.
+// Threads: any thread (the first call creates it, under std::call_once).
 
 struct libvlc_instance_t;
 

@@ -5,6 +5,9 @@
 // windows, so libvlc would never see the clicks that DVD menus need. On this
 // window libvlc gets presses; this connection only listens to releases (which X
 // shares between clients) to recognise a double-click on the picture.
+//
+// Threads: GUI thread. libvlc draws into the window from a connection and a
+// thread of its own, until the player is released (see PlayerReaper.h).
 
 #include <QImage>
 #include <QObject>

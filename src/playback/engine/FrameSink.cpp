@@ -8,13 +8,6 @@
 
 namespace playback::engine {
 
-namespace {
-
-// How many new pictures expected ones are looked for in, and looked back on.
-constexpr std::size_t kRecentPictures = 8;
-
-} // namespace
-
 FrameSink::FrameSink(std::function<void()> onFrame) : m_onFrame(std::move(onFrame)) {}
 
 FrameSink::~FrameSink() = default;
@@ -50,6 +43,7 @@ unsigned FrameSink::formatCallback(void **opaque, char *chroma, unsigned *width,
         b.assign(size, 0);
     self->m_front = -1;
     self->m_back = 0;
+    self->m_count.newFormat();
     return 1;
 }
 
@@ -75,72 +69,12 @@ void FrameSink::displayed()
 {
     {
         std::lock_guard lock(m_mutex);
-        const auto now = Clock::now();
         const std::uint64_t hash = lumaSampleHash(m_buffers[m_back].data(), m_width, m_height, m_pitch);
-        const bool isNew = m_front < 0 || hash != m_frontHash;
         std::swap(m_front, m_back);
         if (m_back < 0)
             m_back = 1 - m_front;
-        m_frontHash = hash;
         ++m_serial;
-        if (isNew) {
-            const double period = 1000.0 / m_fps;
-            const double gapMs = std::chrono::duration<double, std::milli>(now - m_lastDisplay).count();
-            if (m_anchor && (m_anchorArmed || now - m_anchorRequested > std::chrono::milliseconds(400))) {
-                m_positionMs = double(*m_anchor);
-                m_takenAnchor = *m_anchor;
-                m_anchorTaken = now;
-                m_anchor.reset();
-                m_titleEnd.reset();
-            } else if (m_takenAnchor && gapMs > 4 * period / m_rate
-                       && now - m_anchorTaken < std::chrono::milliseconds(1500)) {
-                // A picture still queued before the seek took the anchor; the seek's
-                // first picture comes after the pause that the seek causes.
-                m_positionMs = double(*m_takenAnchor);
-                m_takenAnchor.reset();
-            } else if (!m_havePosition) {
-                m_positionMs = 0.0;
-            } else if (m_titleEnd
-                       && (m_positionMs + 1.5 * period >= double(m_titleEnd->first) || gapMs > 4 * period / m_rate)) {
-                // The old title's pictures have run out, or libvlc paused to start the
-                // new title (it holds the new title's first picture until its clock runs).
-                m_positionMs = double(m_titleEnd->second);
-                m_titleEnd.reset();
-            } else {
-                int steps = 1;
-                // libvlc skips a picture when it is late, so the gap tells how many
-                // went by; +0.3 rather than rounding keeps a late picture at normal
-                // speed (60 ms) one frame. A gap of several frames and over 150 ms is a
-                // stall (libvlc holding a picture until its clock runs), after which
-                // the next picture simply follows.
-                const double frames = gapMs * m_rate / period;
-                if (!m_restart && (frames < 3.5 || gapMs < 150.0))
-                    steps = std::max(1, int(std::floor(frames + 0.3)));
-                m_positionMs += steps * period;
-            }
-            if (m_expectedFor > 0) {
-                --m_expectedFor;
-                for (const auto &[h, ms] : m_expected) {
-                    if (h == hash) {
-                        m_positionMs = double(ms);
-                        m_expectedFor = 0;
-                        break;
-                    }
-                }
-            }
-            m_recent.emplace_back(hash, std::llround(m_positionMs));
-            if (m_recent.size() > kRecentPictures)
-                m_recent.erase(m_recent.begin());
-            m_havePosition = true;
-            m_restart = false;
-            m_newPictures.fetch_add(1);
-        } else if (m_rate <= 1.0) {
-            // At normal speed libvlc shows the same picture again only while the
-            // stream stands still (waiting for its clock, paused): the next new
-            // picture simply follows. (Fast play repeats pictures between skips.)
-            m_restart = true;
-        }
-        m_lastDisplay = now;
+        m_count.displayed(hash, PictureCount::Clock::now());
     }
     std::lock_guard lock(m_onFrameMutex);
     if (m_onFrame)
@@ -186,78 +120,61 @@ QImage FrameSink::lastFrame() const
 void FrameSink::setRate(double rate)
 {
     std::lock_guard lock(m_mutex);
-    m_rate = rate > 0 ? rate : 1.0;
+    m_count.setRate(rate);
 }
 
 void FrameSink::setFrameRate(int fps)
 {
     std::lock_guard lock(m_mutex);
-    m_fps = fps > 0 ? fps : 25;
+    m_count.setFrameRate(fps);
 }
 
 void FrameSink::anchor(std::int64_t positionMs, bool armed)
 {
     std::lock_guard lock(m_mutex);
-    m_anchor = positionMs;
-    m_anchorArmed = armed;
-    m_anchorRequested = Clock::now();
-    m_restart = true;
-    m_recent.clear(); // pictures from before the seek are none of its own
-    m_expectedFor = 0;
+    m_count.anchor(positionMs, armed, PictureCount::Clock::now());
 }
 
 void FrameSink::arm()
 {
     std::lock_guard lock(m_mutex);
-    m_anchorArmed = true;
+    m_count.arm();
 }
 
 void FrameSink::setShownPosition(std::int64_t positionMs)
 {
     std::lock_guard lock(m_mutex);
-    m_positionMs = double(positionMs);
-    m_havePosition = true;
-    m_anchor.reset();
-    m_titleEnd.reset();
-    m_restart = true;
+    m_count.setShownPosition(positionMs);
 }
 
 void FrameSink::anchorAfterTitleEnd(std::int64_t oldLengthMs, std::int64_t newStartMs)
 {
     std::lock_guard lock(m_mutex);
-    m_titleEnd = std::make_pair(oldLengthMs, newStartMs);
+    m_count.anchorAfterTitleEnd(oldLengthMs, newStartMs);
 }
 
 void FrameSink::expectOneOf(KnownPictures pictures)
 {
     std::lock_guard lock(m_mutex);
-    // Shown already (the pictures come from a decoder that may be slower than libvlc):
-    // move the count by what that picture was taken for.
-    for (auto shown = m_recent.rbegin(); shown != m_recent.rend(); ++shown) {
-        for (const auto &[h, ms] : pictures) {
-            if (h == shown->first) {
-                m_positionMs += double(ms - shown->second);
-                m_expectedFor = 0;
-                return;
-            }
-        }
-    }
-    m_expected = std::move(pictures);
-    m_expectedFor = int(kRecentPictures);
+    m_count.expectOneOf(std::move(pictures));
 }
 
 void FrameSink::restartCounting()
 {
     std::lock_guard lock(m_mutex);
-    m_restart = true;
+    m_count.restart();
 }
 
 std::optional<std::int64_t> FrameSink::displayedPosition() const
 {
     std::lock_guard lock(m_mutex);
-    if (!m_havePosition)
-        return std::nullopt;
-    return std::int64_t(std::llround(m_positionMs));
+    return m_count.position();
+}
+
+std::uint64_t FrameSink::newPictureCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_count.newPictures();
 }
 
 } // namespace playback::engine

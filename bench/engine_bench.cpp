@@ -4,7 +4,8 @@
 //   engine_bench accuracy DISC SECONDS   (on X11: embedded, read back from the window)
 //        prints the distance between CurrentTime and the frame stamp on screen,
 //        over every picture shown: "accuracy <max frames> <mean frames> <pictures>
-//        <mean signed frames>" (positive: the reported time is ahead of the picture)
+//        <mean signed frames> <pictures within a frame>" (positive: the reported
+//        time is ahead of the picture)
 //   engine_bench latency DISC
 //        prints "play_to_picture <ms>", "chapter_to_picture <ms>",
 //        "reverse_pictures_per_second_x<N> <n>" for N = 1, 2, 4, 8.
@@ -74,7 +75,7 @@ int accuracy(const QString &disc, int seconds)
     dvd.Play();
     if (!waitStamp(dvd, [](const FrameStamp &s) { return s.title == 1; }, 5000))
         return 1;
-    int worst = 0, count = 0;
+    int worst = 0, count = 0, within = 0;
     double sum = 0, signedSum = 0;
     QObject::connect(&dvd, &VlcPlaybackControl::pictureShown, [&] {
         const auto s = readFrameStamp(dvd.lastFrame());
@@ -85,12 +86,14 @@ int accuracy(const QString &disc, int seconds)
         worst = std::max(worst, d);
         sum += d;
         signedSum += signedD;
+        within += d <= 1;
         if (qEnvironmentVariableIsSet("BENCH_TRACE") && count < 40)
             std::printf("picture %d reported %d\n", s->frame, s->frame + signedD);
         ++count;
     });
     QTest::qWait(seconds * 1000);
-    std::printf("accuracy %d %.3f %d %.3f\n", worst, count ? sum / count : 0.0, count, count ? signedSum / count : 0.0);
+    std::printf("accuracy %d %.3f %d %.3f %d\n", worst, count ? sum / count : 0.0, count,
+                count ? signedSum / count : 0.0, within);
     return 0;
 }
 
@@ -109,7 +112,7 @@ int embeddedAccuracy(const QString &disc, int seconds)
             return -1;
         }
     };
-    int worst = 0, count = 0;
+    int worst = 0, count = 0, within = 0;
     double sum = 0, signedSum = 0;
     QElapsedTimer clock;
     clock.start();
@@ -127,9 +130,11 @@ int embeddedAccuracy(const QString &disc, int seconds)
         worst = std::max(worst, std::abs(signedD));
         sum += std::abs(signedD);
         signedSum += signedD;
+        within += std::abs(signedD) <= 1;
         ++count;
     }
-    std::printf("accuracy %d %.3f %d %.3f\n", worst, count ? sum / count : 0.0, count, count ? signedSum / count : 0.0);
+    std::printf("accuracy %d %.3f %d %.3f %d\n", worst, count ? sum / count : 0.0, count,
+                count ? signedSum / count : 0.0, within);
     return 0;
 }
 

@@ -1,22 +1,18 @@
-// orvanta-test: XVFB
-// The windows on a real X server with a window manager (an X server and openbox
-// of the test's own): tooltips on hover, the Play error box's empty title, windows
-// centred with their frame, and windows kept out of the taskbar from the start.
+// The windows on a real X server with a window manager (openbox, on a display of
+// the test's own: tests/desktop-session): tooltips on hover, the Play error box's
+// empty title, windows centred with their frame, and windows kept out of the
+// taskbar from the start.
 #include "app/ClickableLabel.h"
 #include "app/MessageBox.h"
 #include "support/WindowTest.h"
 #include "windows/control/Form2.h"
-#include "windows/dialogs/dvdinfo.h"
-#include "windows/dialogs/frmAbout.h"
 #include "windows/dialogs/subtitles.h"
-#include "windows/video/dvdw.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
@@ -24,10 +20,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
-#include <csignal>
-#include <cstdio>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -70,19 +62,6 @@ QRect frameOf(QWidget *w)
         QMargins(int(extents[0]), int(extents[2]), int(extents[1]), int(extents[3])));
 }
 
-app::Form &showWindow(const QString &name)
-{
-    if (name == QLatin1String("dvdinfo"))
-        return app::Forms::show<dvdinfo>();
-    if (name == QLatin1String("subtitles"))
-        return app::Forms::show<subtitles>();
-    if (name == QLatin1String("frmAbout"))
-        return app::Forms::show<frmAbout>();
-    if (name == QLatin1String("dvdw"))
-        return app::Forms::show<dvdw>();
-    return app::Forms::show<Form2>();
-}
-
 } // namespace
 
 class DesktopTest : public QObject {
@@ -91,7 +70,8 @@ private slots:
     void initTestCase()
     {
         windowtest::setUp();
-        QVERIFY2(!longs(DefaultRootWindow(display()), "_NET_SUPPORTING_WM_CHECK").isEmpty(), "no window manager");
+        QTRY_VERIFY2_WITH_TIMEOUT(!longs(DefaultRootWindow(display()), "_NET_SUPPORTING_WM_CHECK").isEmpty(),
+                                  "no window manager", 10000);
     }
     void init() { windowtest::reset(); }
 
@@ -100,13 +80,10 @@ private slots:
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("tip");
         QTest::newRow("status icon") << "Image14" << "Stop";
-        QTest::newRow("position") << "Label1_1" << "Current Time Position";
         QTest::newRow("colon") << "Label2_0" << "Current Time Position";
         QTest::newRow("total") << "Label3" << "Total Play Time";
-        QTest::newRow("speed") << "Speed" << "Play Speed";
         QTest::newRow("mute picture") << "Image10" << "Mute Off";
         QTest::newRow("progress") << "Progres" << "Play Position Progress Indicator";
-        QTest::newRow("button") << "Command5" << "Stop";
     }
     void tooltipsShowOnHover()
     {
@@ -173,11 +150,15 @@ private slots:
     void centredWithItsFrame()
     {
         QFETCH(QString, window);
-        QWidget &w = showWindow(window);
-        QRect frame;
-        QTRY_VERIFY((frame = frameOf(&w)).isValid());
-        const QPoint off = frame.center() - w.screen()->availableGeometry().center();
-        QVERIFY2(off.manhattanLength() <= 1, qPrintable(QStringLiteral("%1 off by %2, %3").arg(window).arg(off.x()).arg(off.y())));
+        QWidget &w = windowtest::showWindow(window);
+        // The window manager frames the window first, and the window moves after.
+        QPoint off;
+        const auto centred = [&] {
+            const QRect frame = frameOf(&w);
+            off = frame.center() - w.screen()->availableGeometry().center();
+            return frame.isValid() && off.manhattanLength() <= 1;
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(centred(), qPrintable(QStringLiteral("off by %1, %2").arg(off.x()).arg(off.y())), 3000);
     }
 
     void taskbarButtonFromTheStart_data()
@@ -194,111 +175,11 @@ private slots:
         QFETCH(QString, window);
         QFETCH(bool, button);
         // Read as the window is mapped, before the window manager has looked at it.
-        QWidget &w = showWindow(window);
+        QWidget &w = windowtest::showWindow(window);
         const Atom skip = XInternAtom(display(), "_NET_WM_STATE_SKIP_TASKBAR", False);
         QCOMPARE(!longs(w.winId(), "_NET_WM_STATE").contains(long(skip)), button);
     }
 };
 
-// An X server and a window manager of the test's own, so that nothing else on
-// the display (other tests) meets the window manager, and it meets nothing else.
-class PrivateDesktop {
-public:
-    ~PrivateDesktop()
-    {
-        for (pid_t pid : {m_wm, m_server}) {
-            if (pid > 0) {
-                ::kill(pid, SIGTERM);
-                ::waitpid(pid, nullptr, 0);
-            }
-        }
-    }
-
-    bool start()
-    {
-        int fds[2];
-        if (::pipe(fds) != 0)
-            return false;
-        m_server = spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, fds[1]);
-        ::close(fds[1]);
-        char number[16] = {};
-        const ssize_t n = m_server > 0 ? ::read(fds[0], number, sizeof number - 1) : -1;
-        ::close(fds[0]);
-        if (n <= 0)
-            return false;
-        m_display = ":" + QByteArray(number).trimmed();
-        qputenv("DISPLAY", m_display);
-        if (!m_home.isValid() || !waitForServer())
-            return false;
-        qputenv("HOME", QFile::encodeName(m_home.path())); // openbox's own files go there
-        m_wm = spawn({"openbox", "--sm-disable"}, -1);
-        // Ready when the window manager has announced itself on the root window.
-        for (int i = 0; i < 1000; ++i) {
-            if (Display *d = XOpenDisplay(m_display.constData())) {
-                Atom type = None;
-                int format = 0;
-                unsigned long count = 0, after = 0;
-                unsigned char *data = nullptr;
-                XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False), 0, 1,
-                                   False, XA_WINDOW, &type, &format, &count, &after, &data);
-                if (data)
-                    XFree(data);
-                XCloseDisplay(d);
-                if (count == 1)
-                    return true;
-            }
-            ::usleep(10000);
-        }
-        return false;
-    }
-
-private:
-    bool waitForServer() const
-    {
-        for (int i = 0; i < 1000; ++i) {
-            if (Display *d = XOpenDisplay(m_display.constData())) {
-                XCloseDisplay(d);
-                return true;
-            }
-            ::usleep(10000);
-        }
-        std::fprintf(stderr, "Xvfb %s does not answer\n", m_display.constData());
-        return false;
-    }
-
-    // Starts a program; fd, when given, becomes its file descriptor 3.
-    static pid_t spawn(std::initializer_list<const char *> args, int fd)
-    {
-        std::vector<char *> argv;
-        for (const char *a : args)
-            argv.push_back(const_cast<char *>(a));
-        argv.push_back(nullptr);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            if (fd >= 0 && fd != 3)
-                ::dup2(fd, 3);
-            ::execvp(argv[0], argv.data());
-            ::_exit(127);
-        }
-        return pid;
-    }
-
-    pid_t m_server = -1, m_wm = -1;
-    QByteArray m_display;
-    QTemporaryDir m_home;
-};
-
-int main(int argc, char **argv)
-{
-    PrivateDesktop desktop;
-    if (!desktop.start()) {
-        std::fprintf(stderr, "could not start Xvfb and openbox (scripts/install-deps installs them)\n");
-        return 1;
-    }
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication app(argc, argv);
-    DesktopTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(DesktopTest)
 #include "tst_desktop.moc"

@@ -1,4 +1,3 @@
-// orvanta-test: ENGINE
 // The engine's threads and its helper process: libvlc's frame callback never
 // runs after it has been silenced, controls destroyed while libvlc delivers
 // pictures (and the scan decodes, and the read-ahead reads) leave nothing
@@ -99,8 +98,6 @@ private slots:
         QTest::newRow("crash") << "kill -SEGV $$" << "the disc's IFO files are damaged.";
         QTest::newRow("hang") << "exec sleep 30" << "took too long.";
         QTest::newRow("garbage") << "echo garbage" << "the disc reader gave no usable answer.";
-        QTest::newRow("another version") << "printf 'orvanta-disc-facts 2\\nE\\n'"
-                                         << "the disc reader gave no usable answer.";
         QTest::newRow("half an answer") << "printf 'orvanta-disc-facts 1\\nF 0 0\\n'"
                                         << "the disc reader gave no usable answer.";
         QTest::newRow("missing") << "" << "the disc reader could not be started.";

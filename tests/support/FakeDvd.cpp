@@ -5,6 +5,15 @@
 using playback::Variant;
 
 namespace {
+Variant answer(const QString &text)
+{
+    if (text == QLatin1String("True") || text == QLatin1String("False"))
+        return Variant::fromBool(text == QLatin1String("True"));
+    bool isNumber = false;
+    const qint64 n = text.toLongLong(&isNumber);
+    return isNumber ? Variant::fromInt32(std::int32_t(n)) : Variant::fromString(text);
+}
+
 QPointer<FakeDvd> &latest()
 {
     static QPointer<FakeDvd> p;
@@ -27,7 +36,7 @@ void FakeDvd::returns(const QString &op, const Variant &v)
     m_failures.remove(op);
 }
 
-void FakeDvd::returnsOnce(const QString &op, const Variant &v) { m_once[op].push_back(v); }
+void FakeDvd::returnsOnce(const QString &op, const Variant &v) { m_once[op].append(v); }
 
 void FakeDvd::fails(const QString &op) { m_failures[op] = -1; }
 
@@ -35,54 +44,46 @@ void FakeDvd::failsOnce(const QString &op) { m_failures[op] = 1; }
 
 void FakeDvd::succeeds(const QString &op) { m_failures.remove(op); }
 
+void FakeDvd::script(const QString &op, const QString &text)
+{
+    if (text == QLatin1String("fail"))
+        return fails(op);
+    const QStringList answers = text.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < answers.size(); ++i)
+        returnsOnce(op, answer(answers[i]));
+    returns(op, answer(answers.last()));
+}
+
 void FakeDvd::language(int stream, const QString &name) { m_languages[stream] = name; }
 
-QStringList FakeDvd::callNames() const
+Variant FakeDvd::call(const QString &op)
 {
-    QStringList names;
-    for (const FakeCall &c : calls)
-        names << c.operation;
-    return names;
+    calls.append(op);
+    return respond(op);
 }
 
-int FakeDvd::count(const QString &op) const
+Variant FakeDvd::call(const QString &op, const Variant &arg)
 {
-    int n = 0;
-    for (const FakeCall &c : calls)
-        n += c.operation == op;
-    return n;
+    calls.append(op + QLatin1Char(' ') + arg.toString());
+    return respond(op);
 }
 
-Variant FakeDvd::call(const QString &op, QList<Variant> args)
+Variant FakeDvd::respond(const QString &op)
 {
-    calls.append({op, args});
     if (auto it = m_failures.find(op); it != m_failures.end()) {
         if (*it > 0 && --*it == 0)
             m_failures.erase(it);
         throw playback::PlaybackError(op, QStringLiteral("scripted failure."));
     }
-    if (auto it = m_once.find(op); it != m_once.end() && !it->empty()) {
-        Variant v = it->front();
-        it->pop_front();
-        return v;
-    }
+    if (auto it = m_once.find(op); it != m_once.end() && !it->isEmpty())
+        return it->takeFirst();
     return m_values.value(op);
 }
-
-void FakeDvd::Play() { call(QStringLiteral("Play")); }
-void FakeDvd::Pause() { call(QStringLiteral("Pause")); }
-void FakeDvd::Stop() { call(QStringLiteral("Stop")); }
-void FakeDvd::PlayBackwards(const Variant &s) { call(QStringLiteral("PlayBackwards"), {s}); }
-void FakeDvd::PlayForwards(const Variant &s) { call(QStringLiteral("PlayForwards"), {s}); }
-void FakeDvd::Resume() { call(QStringLiteral("Resume")); }
-void FakeDvd::PlayNextChapter() { call(QStringLiteral("PlayNextChapter")); }
-void FakeDvd::PlayPrevChapter() { call(QStringLiteral("PlayPrevChapter")); }
-void FakeDvd::Eject() { call(QStringLiteral("Eject")); }
 
 Variant FakeDvd::GetSubpictureLanguage(const Variant &stream)
 {
     const QString op = QStringLiteral("GetSubpictureLanguage");
-    Variant scripted = call(op, {stream});
+    Variant scripted = call(op, stream);
     if (!scripted.isEmpty())
         return scripted;
     const int n = stream.toInt32();
@@ -90,18 +91,3 @@ Variant FakeDvd::GetSubpictureLanguage(const Variant &stream)
         throw playback::PlaybackError(op, QStringLiteral("no stream %1.").arg(n));
     return Variant::fromString(m_languages.value(n));
 }
-
-Variant FakeDvd::CurrentTitle() { return call(QStringLiteral("CurrentTitle")); }
-Variant FakeDvd::CurrentChapter() { return call(QStringLiteral("CurrentChapter")); }
-Variant FakeDvd::CurrentTime() { return call(QStringLiteral("CurrentTime")); }
-Variant FakeDvd::TotalTitleTime() { return call(QStringLiteral("TotalTitleTime")); }
-Variant FakeDvd::DVDDirectory() { return call(QStringLiteral("DVDDirectory")); }
-Variant FakeDvd::CurrentDiscSide() { return call(QStringLiteral("CurrentDiscSide")); }
-Variant FakeDvd::CurrentSubpictureStream() { return call(QStringLiteral("CurrentSubpictureStream")); }
-Variant FakeDvd::SubpictureOn() { return call(QStringLiteral("SubpictureOn")); }
-Variant FakeDvd::SubpictureStreamsAvailable() { return call(QStringLiteral("SubpictureStreamsAvailable")); }
-Variant FakeDvd::DVDUniqueID() { return call(QStringLiteral("DVDUniqueID")); }
-void FakeDvd::setFullScreenMode(const Variant &on) { call(QStringLiteral("FullScreenMode="), {on}); }
-void FakeDvd::setCurrentSubpictureStream(const Variant &n) { call(QStringLiteral("CurrentSubpictureStream="), {n}); }
-void FakeDvd::setSubpictureOn(const Variant &on) { call(QStringLiteral("SubpictureOn="), {on}); }
-void FakeDvd::setMute(const Variant &on) { call(QStringLiteral("Mute="), {on}); }

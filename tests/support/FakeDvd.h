@@ -8,12 +8,6 @@
 #include <QList>
 #include <QStringList>
 
-#include <deque>
-
-struct FakeCall {
-    QString operation;          // "Play", "CurrentTime", "SubpictureOn=" for a write ...
-    QList<playback::Variant> args;
-};
 
 class FakeDvd : public playback::PlaybackControl {
     Q_OBJECT
@@ -30,13 +24,14 @@ public:
     // Only the next call fails.
     void failsOnce(const QString &operation);
     void succeeds(const QString &operation);
+    // Scripts answers from text: "fail" refuses every call; "a|b|c" answers a, then
+    // b, then c from then on. Whole numbers answer as numbers, True and False as booleans.
+    void script(const QString &operation, const QString &answers);
     // GetSubpictureLanguage(n) answers per stream; a stream with no answer fails.
     void language(int stream, const QString &name);
 
-    QList<FakeCall> calls;
-    QStringList callNames() const;
-    int count(const QString &operation) const;
-    void clearCalls() { calls.clear(); }
+    // Every call in order, with its argument: "Play", "PlayForwards 2", "Mute= True".
+    QStringList calls;
 
     // The control most recently created by the installed factory (the video
     // window creates a new one each time it is loaded).
@@ -44,36 +39,41 @@ public:
     // Makes the video window create FakeDvd controls.
     static void install();
 
-    void Play() override;
-    void Pause() override;
-    void Stop() override;
-    void PlayBackwards(const playback::Variant &speed) override;
-    void PlayForwards(const playback::Variant &speed) override;
-    void Resume() override;
-    void PlayNextChapter() override;
-    void PlayPrevChapter() override;
-    void Eject() override;
+    void Play() override { call(QStringLiteral("Play")); }
+    void Pause() override { call(QStringLiteral("Pause")); }
+    void Stop() override { call(QStringLiteral("Stop")); }
+    void PlayBackwards(const playback::Variant &s) override { call(QStringLiteral("PlayBackwards"), s); }
+    void PlayForwards(const playback::Variant &s) override { call(QStringLiteral("PlayForwards"), s); }
+    void Resume() override { call(QStringLiteral("Resume")); }
+    void PlayNextChapter() override { call(QStringLiteral("PlayNextChapter")); }
+    void PlayPrevChapter() override { call(QStringLiteral("PlayPrevChapter")); }
+    void Eject() override { call(QStringLiteral("Eject")); }
     playback::Variant GetSubpictureLanguage(const playback::Variant &stream) override;
-    playback::Variant CurrentTitle() override;
-    playback::Variant CurrentChapter() override;
-    playback::Variant CurrentTime() override;
-    playback::Variant TotalTitleTime() override;
-    playback::Variant DVDDirectory() override;
-    playback::Variant CurrentDiscSide() override;
-    playback::Variant CurrentSubpictureStream() override;
-    playback::Variant SubpictureOn() override;
-    playback::Variant SubpictureStreamsAvailable() override;
-    playback::Variant DVDUniqueID() override;
-    void setFullScreenMode(const playback::Variant &on) override;
-    void setCurrentSubpictureStream(const playback::Variant &n) override;
-    void setSubpictureOn(const playback::Variant &on) override;
-    void setMute(const playback::Variant &on) override;
+    playback::Variant CurrentTitle() override { return call(QStringLiteral("CurrentTitle")); }
+    playback::Variant CurrentChapter() override { return call(QStringLiteral("CurrentChapter")); }
+    playback::Variant CurrentTime() override { return call(QStringLiteral("CurrentTime")); }
+    playback::Variant TotalTitleTime() override { return call(QStringLiteral("TotalTitleTime")); }
+    playback::Variant DVDDirectory() override { return call(QStringLiteral("DVDDirectory")); }
+    playback::Variant CurrentDiscSide() override { return call(QStringLiteral("CurrentDiscSide")); }
+    playback::Variant CurrentSubpictureStream() override { return call(QStringLiteral("CurrentSubpictureStream")); }
+    playback::Variant SubpictureOn() override { return call(QStringLiteral("SubpictureOn")); }
+    playback::Variant SubpictureStreamsAvailable() override { return call(QStringLiteral("SubpictureStreamsAvailable")); }
+    playback::Variant DVDUniqueID() override { return call(QStringLiteral("DVDUniqueID")); }
+    void setFullScreenMode(const playback::Variant &on) override { call(QStringLiteral("FullScreenMode="), on); }
+    void setCurrentSubpictureStream(const playback::Variant &n) override
+    {
+        call(QStringLiteral("CurrentSubpictureStream="), n);
+    }
+    void setSubpictureOn(const playback::Variant &on) override { call(QStringLiteral("SubpictureOn="), on); }
+    void setMute(const playback::Variant &on) override { call(QStringLiteral("Mute="), on); }
 
 private:
-    playback::Variant call(const QString &operation, QList<playback::Variant> args = {});
+    playback::Variant call(const QString &operation);
+    playback::Variant call(const QString &operation, const playback::Variant &arg);
+    playback::Variant respond(const QString &operation);
 
     QHash<QString, playback::Variant> m_values;
-    QHash<QString, std::deque<playback::Variant>> m_once;
+    QHash<QString, QList<playback::Variant>> m_once;
     QHash<QString, int> m_failures; // -1: always; n > 0: the next n calls
     QHash<int, QString> m_languages;
 };

@@ -3,6 +3,10 @@
 #include "app/Form.h"
 #include "startup/Module1.h"
 #include "windows/control/Form2.h"
+#include "windows/dialogs/dvdinfo.h"
+#include "windows/dialogs/frmAbout.h"
+#include "windows/dialogs/subtitles.h"
+#include "windows/video/dvdw.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -50,6 +54,19 @@ Form2 &showControlWindow()
     Form2 &form = app::Forms::show<Form2>();
     form.Timer1->stop();
     return form;
+}
+
+app::Form &showWindow(const QString &name)
+{
+    if (name == QLatin1String("dvdinfo"))
+        return app::Forms::show<dvdinfo>();
+    if (name == QLatin1String("subtitles"))
+        return app::Forms::show<subtitles>();
+    if (name == QLatin1String("frmAbout"))
+        return app::Forms::show<frmAbout>();
+    if (name == QLatin1String("dvdw"))
+        return app::Forms::show<dvdw>();
+    return app::Forms::show<Form2>();
 }
 
 QString visibleStatusIcons(const Form2 &form)

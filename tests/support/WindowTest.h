@@ -2,6 +2,7 @@
 // Shared set-up for window tests: the fake control, recorded message boxes,
 // and a clean slate between test functions.
 
+#include "app/Form.h"
 #include "app/MessageBox.h"
 #include "support/FakeDvd.h"
 
@@ -30,6 +31,8 @@ void settle();
 // Shows the control window with its status timer stopped: tests tick it by hand,
 // and ticks would mix their reads into the calls a test records.
 Form2 &showControlWindow();
+// Shows a window by its class name: Form2, dvdw, dvdinfo, subtitles or frmAbout.
+app::Form &showWindow(const QString &name);
 // The names of the status icons shown, comma-separated.
 QString visibleStatusIcons(const Form2 &form);
 

@@ -1,0 +1,228 @@
+// The real engine on the generated sample discs, rendering into memory: one
+// check a capability. What is on screen is read from the stamp burned into
+// every picture (see scripts/make-sample-disc). How exact the position is, to
+// the frame, is measured by bench/run-accuracy-check.
+#include "app/FileListBox.h"
+#include "playback/Engine.h"
+#include "playback/disc/Facts.h"
+#include "playback/engine/FactsPrefetch.h"
+#include "playback/engine/VlcPlaybackControl.h"
+#include "support/SampleDisc.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using playback::PlaybackError;
+using playback::Variant;
+using playback::engine::VlcPlaybackControl;
+using sampledisc::framesOf;
+using sampledisc::FrameStamp;
+using testsupport::SampleVariant;
+
+class EngineTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<VlcPlaybackControl> dvd;
+
+    std::optional<FrameStamp> onScreen() { return sampledisc::readFrameStamp(dvd->lastFrame()); }
+    bool waitFor(const std::function<bool(const FrameStamp &)> &pred, int timeoutMs = 5000)
+    {
+        return QTest::qWaitFor([&] { const auto s = onScreen(); return s && pred(*s); }, timeoutMs);
+    }
+    void play(const QString &disc)
+    {
+        dvd = std::make_unique<VlcPlaybackControl>(disc);
+        dvd->resize(360, 288);
+        dvd->Play();
+    }
+    void playPlain()
+    {
+        play(testsupport::sampleFolder(SampleVariant::Plain));
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.title == 1 && s.frame >= 3; }));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        ORVANTA_REQUIRE_SAMPLE_DISC();
+    }
+    void cleanup() { dvd.reset(); }
+
+    void chaptersAndTitles()
+    {
+        playPlain();
+        QCOMPARE(dvd->CurrentChapter().toInt32(), 1);
+        QCOMPARE(dvd->TotalTitleTime().toString(), QStringLiteral("00:00:24:00"));
+        dvd->PlayNextChapter();
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.chapter == 2 && s.frame >= 210; }));
+        QCOMPARE(dvd->CurrentChapter().toInt32(), 2);
+        QVERIFY(std::abs(framesOf(dvd->CurrentTime().toString()) - onScreen()->frame) < 12);
+        dvd->PlayNextChapter();
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.chapter == 3 && s.frame >= 420; }));
+        // Early in a chapter, the previous one starts again.
+        dvd->PlayPrevChapter();
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.chapter == 2 && s.frame < 260; }));
+        QCOMPARE(dvd->CurrentChapter().toInt32(), 2);
+        // At the last chapter, the next is the first of the next title.
+        dvd->PlayNextChapter();
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.chapter == 3 && s.frame >= 420; }));
+        dvd->PlayNextChapter();
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.title == 2; }));
+        QTRY_COMPARE_WITH_TIMEOUT(dvd->CurrentTitle().toInt32(), 2, 2000);
+        QCOMPARE(dvd->CurrentChapter().toInt32(), 1);
+        QCOMPARE(dvd->TotalTitleTime().toString(), QStringLiteral("00:00:10:00"));
+    }
+
+    void pauseResumeStopPlay()
+    {
+        playPlain();
+        dvd->Pause();
+        QTest::qWait(300);
+        const int held = onScreen()->frame;
+        QTest::qWait(400);
+        QCOMPARE(onScreen()->frame, held);
+        dvd->Resume();
+        QVERIFY(waitFor([&](const FrameStamp &s) { return s.frame > held + 5; }));
+        dvd->Stop();
+        QVERIFY_THROWS_EXCEPTION(PlaybackError, dvd->CurrentTime());
+        QVERIFY_THROWS_EXCEPTION(PlaybackError, dvd->Pause());
+        QVERIFY(dvd->lastFrame().isNull());
+        dvd->Play(); // from the start again
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.title == 1 && s.frame < 25; }));
+    }
+
+    void reverseScan()
+    {
+        playPlain();
+        dvd->PlayNextChapter();
+        dvd->PlayNextChapter();
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.frame >= 430; }));
+        dvd->PlayBackwards(Variant::fromDouble(2.0));
+        // Earlier and earlier pictures, many a second (libvlc may show one more of its own as it pauses).
+        QList<int> frames;
+        for (int i = 0; i < 100; ++i, QTest::qWait(10))
+            if (const auto s = onScreen(); s && (frames.isEmpty() || frames.last() != s->frame))
+                frames << s->frame;
+        QVERIFY2(frames.size() >= 8, qPrintable(QDebug::toString(frames)));
+        for (int i = 2; i < frames.size(); ++i)
+            QVERIFY2(frames[i] < frames[i - 1], qPrintable(QDebug::toString(frames)));
+        // Back across the chapter start (frame 400) the chapter read follows the picture.
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.frame < 390; }));
+        QCOMPARE(dvd->CurrentChapter().toInt32(), 2);
+        // Play goes on forwards from the scan's picture.
+        const int at = onScreen()->frame;
+        dvd->Resume();
+        QVERIFY(waitFor([&](const FrameStamp &s) { return s.frame > at + 5 && s.frame < at + 80; }));
+    }
+
+    void menuByKeyboard()
+    {
+        play(testsupport::sampleFolder(SampleVariant::Menu));
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.title == 0; }));
+        // No title plays in a menu: title and time reads fail.
+        QVERIFY_THROWS_EXCEPTION(PlaybackError, dvd->CurrentTitle());
+        QVERIFY_THROWS_EXCEPTION(PlaybackError, dvd->CurrentTime());
+        QTest::qWait(300); // the menu's buttons become active with its first picture
+        QTest::keyClick(dvd.get(), Qt::Key_Down);
+        QTest::keyClick(dvd.get(), Qt::Key_Return);
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.title == 2; }));
+    }
+
+    // The wide disc's streams 1 to 4 lie on sub-streams 0, 1, 2 (3 is stream 3's
+    // letterbox variant) and 4; sub-stream k draws a marker square of its own.
+    void subtitles()
+    {
+        play(testsupport::sampleFolder(SampleVariant::Wide));
+        const auto streams = [this] {
+            try {
+                return dvd->SubpictureStreamsAvailable().toInt32();
+            } catch (const PlaybackError &) {
+                return -1; // not in the title yet
+            }
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(streams(), 4, 5000);
+        QStringList names;
+        for (int n = 1; n <= 4; ++n)
+            names << dvd->GetSubpictureLanguage(Variant::fromInt32(n)).toString();
+        QCOMPARE(names, (QStringList{"Norwegian Bokmal", "Hebrew", "Japanese", "English"}));
+        QVERIFY_THROWS_EXCEPTION(PlaybackError, dvd->setCurrentSubpictureStream(Variant::fromInt32(5)));
+        const auto markers = [this] {
+            const QImage picture = dvd->lastFrame().scaled(720, 576);
+            QList<int> shown;
+            for (int k = 0; k < 5; ++k)
+                if (!picture.isNull() && qGray(picture.pixel(92 + 120 * k, 232)) > 200)
+                    shown << k;
+            return shown;
+        };
+        dvd->setSubpictureOn(Variant::fromBool(true));
+        const QList<int> subStream = {0, 1, 2, 4};
+        for (int stream = 1; stream <= 4; ++stream) {
+            dvd->setCurrentSubpictureStream(Variant::fromInt32(stream));
+            QTRY_COMPARE_WITH_TIMEOUT(markers(), QList<int>{subStream[stream - 1]}, 3000);
+        }
+        dvd->setSubpictureOn(Variant::fromBool(false)); // off keeps the choice
+        QTRY_COMPARE_WITH_TIMEOUT(markers(), QList<int>{}, 3000);
+        QCOMPARE(dvd->CurrentSubpictureStream().toInt32(), 4);
+    }
+
+    void muteAcrossTitles()
+    {
+        dvd = std::make_unique<VlcPlaybackControl>(testsupport::sampleFolder(SampleVariant::Plain));
+        dvd->setMute(Variant::fromBool(true)); // before anything plays: remembered
+        dvd->Play();
+        QTRY_VERIFY_WITH_TIMEOUT(dvd->appliedMute() && dvd->appliedMuteTitle() == 1, 3000);
+        for (int i = 0; i < 3; ++i) {
+            dvd->PlayNextChapter();
+            QTest::qWait(300);
+        }
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.title == 2; }));
+        QTRY_VERIFY_WITH_TIMEOUT(dvd->appliedMute() && dvd->appliedMuteTitle() == 2, 2000);
+    }
+
+    // Before Play the facts describe the disc Play would play. An image's
+    // VIDEO_TS is inside it, and the file list reads it from there.
+    void discFacts()
+    {
+        const QString image = testsupport::sampleImage(SampleVariant::Plain);
+        dvd = std::make_unique<VlcPlaybackControl>(image);
+        const auto folder = playback::disc::readFacts(testsupport::sampleSource(SampleVariant::Plain, playback::disc::SourceKind::Folder));
+        QCOMPARE(dvd->DVDUniqueID().toString(), folder->uniqueId);
+        QCOMPARE(dvd->CurrentDiscSide().toInt32(), 1);
+        QCOMPARE(dvd->DVDDirectory().toString(), image + QStringLiteral("/VIDEO_TS"));
+        playback::installPlaybackEngine(image);
+        app::FileListBox list;
+        list.setPath(dvd->DVDDirectory().toString());
+        QStringList files = QDir(testsupport::sampleVideoTs(SampleVariant::Plain)).entryList(QDir::Files);
+        files.sort(Qt::CaseInsensitive);
+        QCOMPARE(list.fileNames(), files);
+    }
+
+    // The disc named on the command line is read before Play; what was read is
+    // used only while its files are unchanged.
+    void readAheadOnlyWhileUnchanged_data()
+    {
+        QTest::addColumn<QString>("cut");
+        QTest::newRow("unchanged") << "";
+        QTest::newRow("a VOB cut short") << "VTS_01_1.VOB";
+    }
+    void readAheadOnlyWhileUnchanged()
+    {
+        QFETCH(QString, cut);
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/disc");
+        QVERIFY(testsupport::copyTree(testsupport::sampleFolder(SampleVariant::Plain), path));
+        const auto source = playback::disc::sourceFromArgument(path);
+        playback::engine::FactsPrefetch ahead(*source);
+        QTRY_VERIFY_WITH_TIMEOUT(ahead.factsFor(*source).has_value(), 10000);
+        QTest::qWait(200);
+        if (!cut.isEmpty()) {
+            QFile file(path + QStringLiteral("/VIDEO_TS/") + cut);
+            QVERIFY(file.resize(file.size() - 2048));
+        }
+        QCOMPARE(ahead.factsFor(*source).has_value(), cut.isEmpty());
+    }
+};
+
+QTEST_MAIN(EngineTest)
+#include "tst_engine.moc"

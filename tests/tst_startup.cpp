@@ -41,6 +41,8 @@ private slots:
         QCOMPARE(app::Forms::loaded<frmSplash>(), nullptr);
     }
 
+    // A key hands over at once (a click does not): the control and video windows
+    // open, the control window in front, as the video window never takes the focus.
     void keyHandsOverAtOnce_data()
     {
         QTest::addColumn<int>("key");
@@ -54,45 +56,17 @@ private slots:
         QFETCH(int, key);
         QFETCH(bool, handsOver);
         frmSplash &splash = app::Forms::show<frmSplash>();
+        QTest::mouseClick(&splash, Qt::LeftButton, {}, QPoint(20, 20));
         QTest::keyClick(&splash, Qt::Key(key));
         windowtest::settle();
-        QCOMPARE(app::Forms::loaded<Form2>() != nullptr, handsOver);
         QCOMPARE(app::Forms::loaded<frmSplash>() == nullptr, handsOver);
-    }
-
-    void startUpOrder()
-    {
-        frmSplash &splash = app::Forms::show<frmSplash>();
-        QTest::mouseClick(&splash, Qt::LeftButton, {}, QPoint(20, 20)); // a click does nothing
-        QVERIFY(app::Forms::loaded<frmSplash>());
-        QTest::keyClick(&splash, Qt::Key_X);
-        Form2 *control = app::Forms::loaded<Form2>();
-        dvdw *video = app::Forms::loaded<dvdw>();
-        QVERIFY(control && video && video->dvd);
-        QVERIFY(control->isVisible() && video->isVisible());
-        QCOMPARE(app::Forms::loadedCount(), 2);
-        // The control window is in front: it was raised last and the video window never took the focus.
-        QVERIFY(video->testAttribute(Qt::WA_ShowWithoutActivating));
-        QTRY_COMPARE(QApplication::activeWindow(), control);
-    }
-
-    void tabOrderAndFirstFocus()
-    {
-        Form2 &f = app::Forms::show<Form2>();
-        const QStringList expected = QStringLiteral("Command7 Command12 Command11 Command8 Command6 Command5 Command4 "
-                                                    "Command3 Command1 Command2 Picture1 Command10 Command9 Progres Command13")
-                                         .split(QLatin1Char(' '));
-        QCOMPARE(f.focusWidget(), f.Command7);
-        QStringList seen;
-        QWidget *w = f.Command7;
-        for (int i = 0; i < expected.size(); ++i) {
-            seen << w->objectName();
-            do
-                w = w->nextInFocusChain();
-            while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(&f) || w == &f);
+        QCOMPARE(app::Forms::loadedCount(), handsOver ? 2 : 1);
+        if (handsOver) {
+            dvdw *video = app::Forms::loaded<dvdw>();
+            QVERIFY(video && video->dvd && video->isVisible() && app::Forms::loaded<Form2>()->isVisible());
+            QVERIFY(video->testAttribute(Qt::WA_ShowWithoutActivating));
+            QTRY_COMPARE(QApplication::activeWindow(), app::Forms::loaded<Form2>());
         }
-        QCOMPARE(seen, expected);
-        QCOMPARE(w, f.Command7); // and round again
     }
 
     void enterPressesTheFocusedButton_data()

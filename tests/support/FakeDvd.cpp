@@ -42,8 +42,6 @@ void FakeDvd::fails(const QString &op) { m_failures[op] = -1; }
 
 void FakeDvd::failsOnce(const QString &op) { m_failures[op] = 1; }
 
-void FakeDvd::succeeds(const QString &op) { m_failures.remove(op); }
-
 void FakeDvd::script(const QString &op, const QString &text)
 {
     if (text == QLatin1String("fail"))

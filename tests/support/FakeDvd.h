@@ -19,11 +19,10 @@ public:
     void returns(const QString &operation, const playback::Variant &value);
     // Answers for the next calls, one each, before falling back to returns().
     void returnsOnce(const QString &operation, const playback::Variant &value);
-    // Every call fails (until succeeds() is called for it).
+    // Every call fails (until returns() is called for it).
     void fails(const QString &operation);
     // Only the next call fails.
     void failsOnce(const QString &operation);
-    void succeeds(const QString &operation);
     // Scripts answers from text: "fail" refuses every call; "a|b|c" answers a, then
     // b, then c from then on. Whole numbers answer as numbers, True and False as booleans.
     void script(const QString &operation, const QString &answers);

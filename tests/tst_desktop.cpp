@@ -1,5 +1,5 @@
 // The windows on a real X server with a window manager (openbox, on a display of
-// the test's own: tests/desktop-session): tooltips on hover, the Play error box's
+// the test's own: tests/x-session): tooltips on hover, the Play error box's
 // empty title, windows centred with their frame, and windows kept out of the
 // taskbar from the start.
 #include "app/ClickableLabel.h"

@@ -66,6 +66,29 @@ private slots:
         playback::engine::reaper::retire(player, sink, nullptr);
     }
 
+    // Qt guards connections with mutexes shared between objects by address, and
+    // may hold the listener's while telling the control it lost a listener: no
+    // listener going away may deadlock, whichever mutex it shares.
+    void listenersGoAway()
+    {
+        VlcPlaybackControl dvd(testsupport::sampleFolder(SampleVariant::Plain));
+        std::atomic<bool> done{false};
+        std::thread watchdog([&] {
+            for (int i = 0; i < 100 && !done; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (!done)
+                qFatal("a listener going away deadlocked");
+        });
+        std::vector<std::unique_ptr<QObject>> listeners(400);
+        for (auto &listener : listeners) {
+            listener = std::make_unique<QObject>();
+            connect(&dvd, &VlcPlaybackControl::pictureShown, listener.get(), [] {});
+        }
+        listeners.clear();
+        done = true;
+        watchdog.join();
+    }
+
     void destroyedWhileBusy_data()
     {
         QTest::addColumn<QString>("doing");

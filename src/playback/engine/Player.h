@@ -40,6 +40,9 @@ public:
     };
     // libvlc stopped on its own: the end of the disc, or data it cannot read.
     static constexpr unsigned kStopped = Stopped | Ended | Error;
+    // libvlc may take up a title before it says so (the first title of a disc):
+    // its streams and picture may come first.
+    static constexpr unsigned kTitleMayChange = Title | Playing | Streams | Vout;
 
     // A player that draws into output; nullptr when libvlc cannot start or the
     // output cannot take its pictures.

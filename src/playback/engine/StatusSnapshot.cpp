@@ -13,18 +13,23 @@ void StatusSnapshot::clear() { *this = StatusSnapshot(); }
 
 void StatusSnapshot::refresh(libvlc_media_player_t *player, unsigned events)
 {
-    if (events & (Player::Title | Player::Playing)) {
-        m_title = libvlc_media_player_get_title(player);
+    bool titleChanged = events & (Player::Title | Player::Playing);
+    if (events & Player::kTitleMayChange) {
+        const int title = libvlc_media_player_get_title(player);
+        titleChanged = titleChanged || title != m_title;
+        m_title = title;
+    }
+    if (titleChanged) {
         m_chapterCount = libvlc_media_player_get_chapter_count(player);
         readDescriptions(player);
     }
-    if (events & (Player::Title | Player::Chapter | Player::Playing)) {
+    if (titleChanged || (events & Player::Chapter)) {
         m_chapter = std::max(0, libvlc_media_player_get_chapter(player));
         // libvlc may not have had the chapters when the title started.
         if (m_title >= 0 && (m_title >= int(m_chapterStarts.size()) || m_chapterStarts[std::size_t(m_title)].empty()))
             readDescriptions(player);
     }
-    if (events & (Player::Length | Player::Title | Player::Playing))
+    if (titleChanged || (events & Player::Length))
         m_length = std::max<std::int64_t>(0, libvlc_media_player_get_length(player));
     if (events & (Player::Playing | Player::Vout)) {
         _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wdeprecated-declarations\"");

@@ -40,16 +40,19 @@ void VlcPlaybackControl::hideEvent(QHideEvent *event)
     updateFramesWanted();
 }
 
+// Qt may call these with its connection lock held (a receiver's destructor
+// does), so they must not ask Qt about connections (isSignalConnected) there.
 void VlcPlaybackControl::connectNotify(const QMetaMethod &signal)
 {
     PlaybackControl::connectNotify(signal);
-    updateFramesWanted();
+    if (signal == QMetaMethod::fromSignal(&VlcPlaybackControl::pictureShown) && m_output)
+        m_output->setFramesWanted(true);
 }
 
 void VlcPlaybackControl::disconnectNotify(const QMetaMethod &signal)
 {
     PlaybackControl::disconnectNotify(signal);
-    updateFramesWanted();
+    QMetaObject::invokeMethod(this, &VlcPlaybackControl::updateFramesWanted, Qt::QueuedConnection);
 }
 
 void VlcPlaybackControl::updateFramesWanted()

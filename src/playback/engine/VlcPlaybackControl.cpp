@@ -95,7 +95,7 @@ void VlcPlaybackControl::handleEvents(unsigned bits)
     m_status.refresh(player(), bits);
     if (bits & (Player::Playing | Player::Vout))
         m_output->setFrameRate(m_status.fps());
-    if ((bits & Player::kTitleMayChange) && m_status.title() != m_title) {
+    if (m_status.title() != m_title) {
         const int title = m_status.title();
         if (!m_expectTitleChange)
             m_output->titleChanged(m_title, title, m_status.titleLength(m_title));

@@ -3,7 +3,7 @@
 // empty, leaves every one of them empty, while it plays and after it has been
 // closed the way a user closes it (a close request to the control window).
 // With no session bus it starts none (X11 D-Bus autolaunch would start one that
-// stays): no process it started outlives it.
+// stays): no process it started outlives it, and it says nothing about the bus.
 #include "support/SampleDisc.h"
 
 #include <QDirIterator>
@@ -141,6 +141,9 @@ private slots:
         QCOMPARE(player.exitCode(), 0);
         QCOMPARE(entriesBelow(root.path()), expected);
         QCOMPARE(processesTagged(tag), QStringList());
+        // Without a bus the media controls and the screen saver are left out without a word.
+        const QByteArray errors = player.readAllStandardError();
+        QVERIFY2(!errors.contains("bus") && !errors.contains("Bus"), errors.constData());
     }
 };
 

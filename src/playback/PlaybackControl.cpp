@@ -36,6 +36,19 @@ void PlaybackControl::Move(double left, double top, double width, double height)
     setGeometry(app::twipsRectToPixels(left, top, width, height));
 }
 
+Variant PlaybackControl::VolumeName()
+{
+    throw PlaybackError(QStringLiteral("VolumeName"), QStringLiteral("this control cannot read it."));
+}
+
+void PlaybackControl::setPlaying(bool playing)
+{
+    if (playing == m_playing)
+        return;
+    m_playing = playing;
+    emit playingChanged(playing);
+}
+
 void PlaybackControl::setFactory(Factory f) { factory() = std::move(f); }
 
 PlaybackControl *PlaybackControl::create(QWidget *parent)

@@ -57,6 +57,7 @@ public:
     virtual Variant SubpictureOn() = 0;     // Boolean
     virtual Variant SubpictureStreamsAvailable() = 0; // 32-bit, narrowed to 16 bits by callers
     virtual Variant DVDUniqueID() = 0;      // string
+    virtual Variant VolumeName();           // string: the disc's volume label, or its folder's name
 
     // Property writes.
     virtual void setFullScreenMode(const Variant &on) = 0;         // Boolean
@@ -73,6 +74,19 @@ public:
     using Factory = std::function<PlaybackControl *(QWidget *parent)>;
     static void setFactory(Factory factory);
     static PlaybackControl *create(QWidget *parent);
+
+    // True while a disc plays, forwards or backwards: not paused, not stopped.
+    bool isPlaying() const { return m_playing; }
+
+signals:
+    void playingChanged(bool playing);
+
+protected:
+    // Emits playingChanged on a change.
+    void setPlaying(bool playing);
+
+private:
+    bool m_playing = false;
 };
 
 } // namespace playback

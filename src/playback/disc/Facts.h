@@ -28,6 +28,7 @@ struct Facts {
     std::vector<TitleFacts> titles; // titles[0] is title 1
     QString uniqueId;               // 16 upper-case hex digits
     int discSide = 1;               // 1 or 2
+    QString volumeName;             // the volume label; a folder's name for a VIDEO_TS folder
     // An image's VIDEO_TS, as read from the image's own file system (empty for a
     // folder or a drive, which the file system lists).
     QStringList videoTsFiles;

@@ -140,6 +140,7 @@ void setFactsHelperProgram(const QString &program, std::optional<int> timeoutMs)
 }
 
 // One line per item, after the protocol line: "F failure arg", "S side", "I id",
+// "V volume" (percent-encoded),
 // per title "T chapters nsub code... naudio code..." ("-" for a stream without
 // a code) and "P id..." with the sub-stream of each subtitle stream, then
 // "L name..." with an image's VIDEO_TS, and "E" to end.
@@ -149,6 +150,7 @@ QByteArray encodeFacts(const FactsReading &reading)
     QByteArray out = QByteArray(kProtocol) + '\n';
     out += "F " + QByteArray::number(int(reading.failure)) + ' ' + QByteArray::number(reading.failureArg) + '\n';
     out += "S " + QByteArray::number(facts.discSide) + "\nI " + code(facts.uniqueId) + '\n';
+    out += "V " + code(QString::fromLatin1(facts.volumeName.toUtf8().toPercentEncoding({}, "-"))) + '\n';
     for (const TitleFacts &t : facts.titles) {
         out += "T " + QByteArray::number(t.chapters) + ' ' + QByteArray::number(t.subpictureLanguageCodes.size());
         for (const QString &c : t.subpictureLanguageCodes)
@@ -189,6 +191,8 @@ std::optional<FactsReading> decodeFacts(const QByteArray &answer)
             facts.discSide = f[1].toInt(&ok);
         } else if (kind == "I" && f.size() == 2) {
             facts.uniqueId = uncode(f[1]);
+        } else if (kind == "V" && f.size() == 2) {
+            facts.volumeName = QString::fromUtf8(QByteArray::fromPercentEncoding(uncode(f[1]).toLatin1()));
         } else if (kind == "T" && f.size() >= 4) {
             TitleFacts t;
             t.chapters = f[1].toInt(&ok);

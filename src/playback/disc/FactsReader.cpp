@@ -4,6 +4,9 @@
 
 #include <dvdread/ifo_types.h>
 
+#include <QDir>
+#include <QFile>
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -97,6 +100,22 @@ int subpictureStreamId(std::uint32_t control, bool wide)
     return int((wide ? control >> 16 : control >> 24) & 0x1f);
 }
 
+// An image's or a disc's volume label (UDF, or ISO 9660 for a disc mastered
+// without UDF); a folder has none and is known by its own name, or by its
+// parent's when it is the VIDEO_TS folder itself.
+QString volumeName(dvd_reader_t *dvd, const char *path)
+{
+    char label[33] = {};
+    if (DVDUDFVolumeInfo(dvd, label, sizeof label, nullptr, 0) == 0 && label[0])
+        return QString::fromUtf8(label).trimmed();
+    if (DVDISOVolumeInfo(dvd, label, sizeof label, nullptr, 0) == 0 && label[0])
+        return QString::fromLatin1(label).trimmed();
+    QDir folder(QFile::decodeName(path));
+    if (folder.dirName().compare(QLatin1String("VIDEO_TS"), Qt::CaseInsensitive) == 0)
+        folder.cdUp();
+    return folder.dirName();
+}
+
 FactsReading fail(FactsFailure failure, int arg = 0)
 {
     FactsReading r;
@@ -159,6 +178,7 @@ FactsReading readFactsHere(const char *path, bool checkVobs, bool listFiles)
         facts.titles.push_back(std::move(raw));
     }
 
+    facts.volumeName = volumeName(dvd.get(), path);
     if (listFiles)
         facts.videoTsFiles = listVideoTs(dvd.get(), titleSets);
 

@@ -124,6 +124,7 @@ void VlcPlaybackControl::unload()
     m_title = -1;
     m_expectTitleChange = false;
     update();
+    notePlaying();
 }
 
 disc::Facts VlcPlaybackControl::discFacts(const QString &operation) const
@@ -158,6 +159,7 @@ void VlcPlaybackControl::Play()
             unpause();
         if (m_rate != 1.0)
             setRate(1.0);
+        notePlaying();
         return;
     }
     const QString op = QStringLiteral("Play");
@@ -186,6 +188,7 @@ void VlcPlaybackControl::Play()
         throw PlaybackError(op, QStringLiteral("the disc cannot be played."));
     }
     m_loaded = true;
+    notePlaying();
     applyTracks(false);
 }
 
@@ -196,6 +199,7 @@ void VlcPlaybackControl::Pause()
     libvlc_media_player_set_pause(player(), 1);
     m_paused = true;
     m_output->paused();
+    notePlaying();
 }
 
 void VlcPlaybackControl::Resume()
@@ -213,6 +217,7 @@ void VlcPlaybackControl::unpause()
         m_output->resumed(m_rate);
     libvlc_media_player_set_pause(player(), 0);
     m_paused = false;
+    notePlaying();
 }
 
 void VlcPlaybackControl::Stop()
@@ -257,6 +262,7 @@ void VlcPlaybackControl::PlayBackwards(const Variant &speed)
     setRate(1.0);
     m_paused = false;
     m_scan->start(title, from, s);
+    notePlaying();
 }
 
 void VlcPlaybackControl::endScan(bool playOn)
@@ -268,6 +274,7 @@ void VlcPlaybackControl::endScan(bool playOn)
     m_paused = true;
     if (playOn && m_player)
         unpause();
+    notePlaying();
 }
 
 void VlcPlaybackControl::jumpTo(int title, int chapter, bool armed)
@@ -286,6 +293,7 @@ void VlcPlaybackControl::jumpTo(int title, int chapter, bool armed)
     if (m_paused) {
         libvlc_media_player_set_pause(player(), 0);
         m_paused = false;
+        notePlaying();
     }
 }
 

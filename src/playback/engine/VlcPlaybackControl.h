@@ -64,6 +64,7 @@ public:
     Variant SubpictureOn() override;
     Variant SubpictureStreamsAvailable() override;
     Variant DVDUniqueID() override;
+    Variant VolumeName() override;
 
     void setFullScreenMode(const Variant &on) override;
     void setCurrentSubpictureStream(const Variant &n) override;
@@ -109,6 +110,8 @@ private:
 
     void endScan(bool playOn);
     void unpause();
+    // Tells listeners whether the disc plays now.
+    void notePlaying() { setPlaying(m_loaded && !m_paused); }
     void setRate(double rate);
     // 1-based title, 0-based chapter. armed: no older pictures are queued.
     void jumpTo(int title, int chapter, bool armed = false);

@@ -82,6 +82,11 @@ Variant VlcPlaybackControl::DVDUniqueID()
     return Variant::fromString(discFacts(QStringLiteral("DVDUniqueID")).uniqueId);
 }
 
+Variant VlcPlaybackControl::VolumeName()
+{
+    return Variant::fromString(discFacts(QStringLiteral("VolumeName")).volumeName);
+}
+
 QStringList VlcPlaybackControl::subpictureCodes(const QString &operation) const
 {
     const int title = requireTitle(operation);

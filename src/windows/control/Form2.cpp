@@ -4,6 +4,9 @@
 #include "app/Controls.h"
 #include "app/PictureBox.h"
 #include "app/Twips.h"
+#include "desktop/MediaPlayer2.h"
+#include "desktop/ScreenSaverInhibitor.h"
+#include "playback/PlaybackControl.h"
 #include "windows/video/dvdw.h"
 
 #include <QFrame>
@@ -11,6 +14,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+
+#include <utility>
 
 using namespace app;
 
@@ -249,12 +254,22 @@ void Form2::setTabOrder()
         QWidget::setTabOrder(const_cast<QWidget *>(chain[i - 1]), const_cast<QWidget *>(chain[i]));
 }
 
-void Form2::Form_Load() { Forms::show<dvdw>(); }
+void Form2::Form_Load()
+{
+    Forms::show<dvdw>();
+    m_mediaControls = new desktop::MediaPlayer2(*this);
+    m_screenSaver = new desktop::ScreenSaverInhibitor(this);
+    connect(&dvd(), &playback::PlaybackControl::playingChanged, m_screenSaver,
+            &desktop::ScreenSaverInhibitor::setInhibited);
+    m_screenSaver->setInhibited(dvd().isPlaying());
+}
 
 void Form2::Form_Unload()
 {
     // A tick from now on would reach the video window through its single
     // instance and load it again.
     Timer1->stop();
+    delete std::exchange(m_mediaControls, nullptr);
+    delete std::exchange(m_screenSaver, nullptr); // gives its cookie back
     Forms::unload<dvdw>();
 }

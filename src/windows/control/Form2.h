@@ -3,7 +3,8 @@
 // by its timer, the mute and subtitle toggles, and the buttons that open the
 // About box and the disc information dialog. Its small state lives in its
 // controls (Command2's tooltip, Speed's caption, the visible status icon);
-// its only member variable is Muted.
+// besides them it keeps Muted, and while loaded it offers itself to the
+// desktop's media controls and keeps the screen awake while a disc plays.
 
 #include "app/Form.h"
 
@@ -18,6 +19,10 @@ namespace app {
 class ClickableLabel;
 class PictureBox;
 } // namespace app
+namespace desktop {
+class MediaPlayer2;
+class ScreenSaverInhibitor;
+} // namespace desktop
 
 class Form2 : public app::Form {
     Q_OBJECT
@@ -65,6 +70,9 @@ public:
     // The window's own record of the mute state (libvlc cannot report it): 0 = False, -1 = True.
     std::int16_t Muted = 0;
 
+    // The desktop's media controls (MPRIS); nullptr while the window is not loaded.
+    desktop::MediaPlayer2 *mediaControls() const { return m_mediaControls; }
+
 private:
     void buildButtons();
     void buildStatusPanel();
@@ -74,4 +82,7 @@ private:
     void connectDialogHandlers();
     // The play-state icons: writes Visible of Image12 to Image16, in that order.
     void setStatusIcons(bool play, bool pause, bool stop, bool cueForward, bool cueReverse);
+
+    desktop::MediaPlayer2 *m_mediaControls = nullptr;
+    desktop::ScreenSaverInhibitor *m_screenSaver = nullptr;
 };

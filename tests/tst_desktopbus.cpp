@@ -1,0 +1,192 @@
+// The player on a session bus of its own (the test runs under dbus-run-session),
+// with the real engine on the sample disc: the desktop's media controls (MPRIS)
+// press the control window's buttons, and the screen saver is held off exactly
+// while the disc plays. The player's side answers from this thread's event loop,
+// so the test calls it without blocking, on a connection of its own.
+#include "desktop/MediaPlayer2.h"
+#include "playback/Engine.h"
+#include "support/SampleDisc.h"
+#include "support/WindowTest.h"
+#include "windows/control/Form2.h"
+#include "windows/video/dvdw.h"
+
+#include <QAbstractButton>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMetaType>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+
+namespace {
+
+const QString kService = QStringLiteral("org.mpris.MediaPlayer2.orvanta");
+const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
+
+// A screen saver or session manager that counts the cookies it holds. It runs on
+// a thread of its own, as a real service runs in a process of its own.
+class InhibitService : public QObject {
+    Q_OBJECT
+public:
+    std::atomic<int> held{0}, mostHeld{0};
+
+protected:
+    uint inhibit()
+    {
+        mostHeld = std::max(mostHeld.load(), ++held);
+        return uint(held);
+    }
+    void release() { --held; }
+};
+
+class FakeScreenSaver : public InhibitService {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+public slots:
+    uint Inhibit(const QString &, const QString &) { return inhibit(); }
+    void UnInhibit(uint) { release(); }
+};
+
+class FakeGnomeSession : public InhibitService {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.SessionManager")
+public slots:
+    uint Inhibit(const QString &, uint, const QString &, uint flags) { return flags == 8 ? inhibit() : 0; }
+    void Uninhibit(uint) { release(); }
+};
+
+} // namespace
+
+class DesktopBusTest : public QObject {
+    Q_OBJECT
+    QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("client"));
+    QStringList statusesAnnounced;
+
+    QVariant call(const QString &interface, const QString &method, const QVariantList &args = {})
+    {
+        QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, interface, method);
+        m.setArguments(args);
+        QDBusPendingCall pending = client.asyncCall(m);
+        if (!QTest::qWaitFor([&] { return pending.isFinished(); }, 5000) || pending.isError())
+            return QStringLiteral("no answer: ") + pending.error().message();
+        return pending.reply().arguments().value(0);
+    }
+    QVariant property(const QString &interface, const QString &name)
+    {
+        return call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"), {interface, name})
+            .value<QDBusVariant>()
+            .variant();
+    }
+    QVariantMap metadata() { return qdbus_cast<QVariantMap>(property(kPlayer, QStringLiteral("Metadata"))); }
+    QString shownTitle() { return metadata().value(QStringLiteral("xesam:title")).toString(); }
+
+private slots:
+    void onPropertiesChanged(const QString &, const QVariantMap &changed, const QStringList &)
+    {
+        if (changed.contains(QStringLiteral("PlaybackStatus")))
+            statusesAnnounced << changed.value(QStringLiteral("PlaybackStatus")).toString();
+    }
+
+    void initTestCase()
+    {
+        ORVANTA_REQUIRE_SAMPLE_DISC();
+        QVERIFY2(client.isConnected(), "run under dbus-run-session");
+        windowtest::setUp();
+        playback::installPlaybackEngine(testsupport::sampleImage(testsupport::SampleVariant::Plain));
+        QVERIFY(client.connect(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                               QStringLiteral("PropertiesChanged"), this,
+                               SLOT(onPropertiesChanged(QString, QVariantMap, QStringList))));
+    }
+    void cleanup()
+    {
+        windowtest::reset();
+        QVERIFY(windowtest::msgBoxes().isEmpty());
+    }
+
+    void mediaControls()
+    {
+        Form2 &form = app::Forms::show<Form2>();
+        QCOMPARE(property(QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Identity")).toString(),
+                 QStringLiteral("Orvanta Player"));
+        QCOMPARE(property(kPlayer, QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Stopped"));
+
+        call(kPlayer, QStringLiteral("PlayPause")); // stopped: Play
+        QTRY_COMPARE_WITH_TIMEOUT(shownTitle(), QStringLiteral("Title 1 \u00b7 Chapter 1"), 5000);
+        QCOMPARE(windowtest::visibleStatusIcons(form), QStringLiteral("Image12"));
+
+        // A click on Pause/Continue, then the same through the bus.
+        form.Command2->click();
+        const QString clickedIcons = windowtest::visibleStatusIcons(form), clickedTip = form.Command2->toolTip();
+        form.Command2->click();
+        call(kPlayer, QStringLiteral("PlayPause"));
+        QTRY_COMPARE(windowtest::visibleStatusIcons(form), clickedIcons);
+        QCOMPARE(form.Command2->toolTip(), clickedTip);
+        QCOMPARE(property(kPlayer, QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Paused"));
+        call(kPlayer, QStringLiteral("Pause")); // already paused: nothing to do
+        QTest::qWait(100);
+        QCOMPARE(form.Command2->toolTip(), clickedTip);
+
+        call(kPlayer, QStringLiteral("Next"));
+        QTRY_COMPARE_WITH_TIMEOUT(shownTitle(), QStringLiteral("Title 1 \u00b7 Chapter 2"), 3000);
+        QCOMPARE(metadata().value(QStringLiteral("xesam:album")).toString(),
+                 QStringLiteral("ORVANTA_PLAIN"));
+        call(kPlayer, QStringLiteral("Stop"));
+        QTRY_COMPARE(property(kPlayer, QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Stopped"));
+        QTRY_COMPARE(statusesAnnounced, (QStringList{"Playing", "Paused", "Stopped"}));
+
+        // Unloaded, the control window leaves the bus.
+        app::Forms::unload<Form2>();
+        QVERIFY(!client.interface()->isServiceRegistered(kService).value());
+    }
+
+    void screenKeptAwake_data()
+    {
+        QTest::addColumn<QString>("service");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("screen saver") << "org.freedesktop.ScreenSaver" << "/org/freedesktop/ScreenSaver";
+        QTest::newRow("no screen saver, GNOME") << "org.gnome.SessionManager" << "/org/gnome/SessionManager";
+    }
+    void screenKeptAwake()
+    {
+        QFETCH(QString, service);
+        QFETCH(QString, path);
+        QThread thread;
+        std::unique_ptr<InhibitService> fake;
+        if (service.contains(QLatin1String("gnome")))
+            fake = std::make_unique<FakeGnomeSession>();
+        else
+            fake = std::make_unique<FakeScreenSaver>();
+        fake->moveToThread(&thread);
+        thread.start();
+        auto stopThread = qScopeGuard([&] { thread.quit(); thread.wait(); });
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, service);
+        auto leave = qScopeGuard([&] { QDBusConnection::disconnectFromBus(service); });
+        QVERIFY(bus.registerObject(path, fake.get(), QDBusConnection::ExportAllSlots));
+        QVERIFY(bus.registerService(service));
+
+        Form2 &form = app::Forms::show<Form2>();
+        QCOMPARE(fake->held.load(), 0);
+        form.Command1->click();
+        QTRY_COMPARE(fake->held.load(), 1);
+        form.Command2->click(); // pause
+        QTRY_COMPARE(fake->held.load(), 0);
+        form.Command2->click(); // continue
+        QTRY_COMPARE(fake->held.load(), 1);
+        form.Command5->click();
+        QTRY_COMPARE(fake->held.load(), 0);
+        form.Command1->click();
+        QTRY_COMPARE(fake->held.load(), 1);
+        app::Forms::unload<Form2>(); // the program ends with its control window
+        QCOMPARE(fake->held.load(), 0);
+        QCOMPARE(fake->mostHeld.load(), 1);
+    }
+};
+
+QTEST_MAIN(DesktopBusTest)
+#include "tst_desktopbus.moc"

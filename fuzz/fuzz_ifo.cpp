@@ -48,10 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(ifo) != ifo.size())
             std::abort();
     }
-    QString reason;
-    const auto facts = playback::disc::readFacts({playback::disc::SourceKind::Folder, disc().path()}, &reason);
+    playback::disc::Problem problem = playback::disc::Problem::None;
+    const auto facts = playback::disc::readFacts({playback::disc::SourceKind::Folder, disc().path()}, &problem);
     if (!facts) {
-        if (!reason.endsWith('.'))
+        if (problem == playback::disc::Problem::None)
             std::abort();
         return 0;
     }

@@ -58,7 +58,8 @@ private slots:
         QTest::addColumn<QString>("state");    // Command2's tooltip and Speed's caption afterwards
         QTest::addColumn<QStringList>("boxes"); // style|title|text
 
-        const QString noDisc = QStringLiteral("16||Error trying to play the DVD! No disc detected in drive.");
+        // The control's reason for the failure goes under the message.
+        const QString noDisc = QStringLiteral("16||Error trying to play the DVD! No disc detected in drive.\nScripted failure.");
         const QString hint = QStringLiteral("64|Info|Press ALT + F4 to exit the Full Screen mode.");
         using L = QStringList;
         QTest::newRow("play") << "" << "P" << "" << L{"Play"} << "Image12" << "Pause x1" << L{};

@@ -21,6 +21,12 @@ PlaybackError::PlaybackError(const QString &operation, const QString &reason)
 {
 }
 
+PlaybackError::PlaybackError(const QString &operation, disc::Problem problem)
+    : PlaybackError(operation, disc::describe(problem))
+{
+    m_problem = problem;
+}
+
 PlaybackControl::PlaybackControl(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("dvd"));

@@ -6,6 +6,7 @@
 // value.
 
 #include "app/Errors.h"
+#include "playback/disc/Problem.h"
 #include "playback/Variant.h"
 
 #include <QWidget>
@@ -20,12 +21,16 @@ namespace playback {
 class PlaybackError : public app::AppError {
 public:
     PlaybackError(const QString &operation, const QString &reason);
+    // A disc that cannot be played, or played on: the reason is the problem's sentence.
+    PlaybackError(const QString &operation, disc::Problem problem);
     QString operation() const { return m_operation; }
     QString reason() const { return m_reason; }
+    disc::Problem problem() const { return m_problem; } // None when the disc is not the cause
 
 private:
     QString m_operation;
     QString m_reason;
+    disc::Problem m_problem = disc::Problem::None;
 };
 
 class PlaybackControl : public QWidget {
@@ -80,6 +85,9 @@ public:
 
 signals:
     void playingChanged(bool playing);
+    // The disc stopped without being asked: at its end (failure empty) or
+    // because it could not be read any further (failure: why, in plain words).
+    void playbackStopped(const QString &failure);
 
 protected:
     // Emits playingChanged on a change.

@@ -5,6 +5,7 @@
 // IFOs, and some damaged ones make it crash or hang. Any thread; blocks for the
 // reading (tens of milliseconds, seconds for a drive spinning up).
 
+#include "playback/disc/Problem.h"
 #include "playback/disc/Source.h"
 
 #include <QString>
@@ -22,6 +23,8 @@ struct TitleFacts {
     // -1 when the title's program chain does not offer it.
     std::vector<int> subpictureStreamIds;
     QStringList audioLanguageCodes;
+    // Why the title cannot be played (its IFO or its video is damaged); None when it can.
+    Problem problem = Problem::None;
 };
 
 struct Facts {
@@ -32,15 +35,28 @@ struct Facts {
     // An image's VIDEO_TS, as read from the image's own file system (empty for a
     // folder or a drive, which the file system lists).
     QStringList videoTsFiles;
+
+    // The first title that can be played (1-based); 0 when none can.
+    int firstPlayableTitle() const
+    {
+        for (std::size_t i = 0; i < titles.size(); ++i)
+            if (titles[i].problem == Problem::None)
+                return int(i) + 1;
+        return 0;
+    }
 };
 
-// The facts of the disc at source; nullopt when it holds no playable DVD (no
-// VIDEO_TS.IFO, an unreadable or corrupt IFO, a title's video missing or cut
-// short, a non-UDF image, a missing path, a reading that crashed or hung).
-// reason, when given, gets a plain sentence.
-std::optional<Facts> readFacts(const Source &source, QString *reason = nullptr);
+// The facts of the disc at source; nullopt when they cannot be read (no
+// VIDEO_TS.IFO, damaged IFOs, a non-UDF image, a missing path, a reading that
+// crashed or hung). Titles that cannot be played (damaged or missing video,
+// scrambled) say so in their facts. problem, when given, says why the disc
+// cannot be played: why nothing was read, or why its first title cannot be
+// played when none can; None when a title can.
+std::optional<Facts> readFacts(const Source &source, Problem *problem = nullptr);
 
-// The first drive that holds a playable DVD, if any.
-std::optional<Source> findDiscInDrives();
+// The first drive that holds a playable DVD, if any; otherwise problem, when
+// given, says what is wrong with the first drive that holds a disc (NoDisc
+// when none does).
+std::optional<Source> findDiscInDrives(Problem *problem = nullptr);
 
 } // namespace playback::disc

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,7 +24,7 @@ namespace playback::disc {
 namespace {
 
 // The answer's first line; a helper of another version is not understood.
-constexpr char kProtocol[] = "orvanta-disc-facts 1";
+constexpr char kProtocol[] = "orvanta-disc-facts 2";
 
 struct Helper {
     QString program = QStringLiteral("/proc/self/exe");
@@ -39,10 +40,13 @@ std::mutex helperMutex;
 QByteArray code(const QString &c) { return c.isEmpty() ? QByteArray("-") : c.toLatin1(); }
 QString uncode(const QByteArray &c) { return c == "-" ? QString() : QString::fromLatin1(c); }
 
-void setReason(QString *reason, const QString &text)
+std::optional<Problem> problemFrom(const QByteArray &number)
 {
-    if (reason)
-        *reason = text;
+    bool ok = false;
+    const int n = number.toInt(&ok);
+    if (!ok || n < int(Problem::None) || n > int(kLastProblem))
+        return std::nullopt;
+    return Problem(n);
 }
 
 enum class HelperEnd { Answered, NotStarted, Failed, TimedOut, Garbled };
@@ -139,16 +143,16 @@ void setFactsHelperProgram(const QString &program, std::optional<int> timeoutMs)
     helper() = Helper{program, timeoutMs};
 }
 
-// One line per item, after the protocol line: "F failure arg", "S side", "I id",
-// "V volume" (percent-encoded),
-// per title "T chapters nsub code... naudio code..." ("-" for a stream without
-// a code) and "P id..." with the sub-stream of each subtitle stream, then
+// One line per item, after the protocol line: "F problem", "S side", "I id",
+// "V volume" (percent-encoded), per title "T chapters nsub code... naudio
+// code..." ("-" for a stream without a code), "P id..." with the sub-stream of
+// each subtitle stream and "X problem" (why it cannot be played, 0 if it can), then
 // "L name..." with an image's VIDEO_TS, and "E" to end.
 QByteArray encodeFacts(const FactsReading &reading)
 {
     const Facts &facts = reading.facts;
     QByteArray out = QByteArray(kProtocol) + '\n';
-    out += "F " + QByteArray::number(int(reading.failure)) + ' ' + QByteArray::number(reading.failureArg) + '\n';
+    out += "F " + QByteArray::number(int(reading.failure)) + '\n';
     out += "S " + QByteArray::number(facts.discSide) + "\nI " + code(facts.uniqueId) + '\n';
     out += "V " + code(QString::fromLatin1(facts.volumeName.toUtf8().toPercentEncoding({}, "-"))) + '\n';
     for (const TitleFacts &t : facts.titles) {
@@ -161,7 +165,7 @@ QByteArray encodeFacts(const FactsReading &reading)
         out += "\nP";
         for (int id : t.subpictureStreamIds)
             out += ' ' + QByteArray::number(id);
-        out += '\n';
+        out += "\nX " + QByteArray::number(int(t.problem)) + '\n';
     }
     out += 'L';
     for (const QString &f : facts.videoTsFiles)
@@ -181,12 +185,11 @@ std::optional<FactsReading> decodeFacts(const QByteArray &answer)
     for (const QByteArray &line : lines) {
         const QList<QByteArray> f = line.split(' ');
         const QByteArray &kind = f[0];
-        if (kind == "F" && f.size() == 3) {
-            const int failure = f[1].toInt(&ok);
-            if (failure < int(FactsFailure::None) || failure > int(FactsFailure::NoId))
+        if ((kind == "F" || kind == "X") && f.size() == 2) {
+            const std::optional<Problem> problem = problemFrom(f[1]);
+            if (!problem || (kind == "X" && facts.titles.empty()))
                 return std::nullopt;
-            reading.failure = FactsFailure(failure);
-            reading.failureArg = f[2].toInt(&ok);
+            (kind == "F" ? reading.failure : facts.titles.back().problem) = *problem;
         } else if (kind == "S" && f.size() == 2) {
             facts.discSide = f[1].toInt(&ok);
         } else if (kind == "I" && f.size() == 2) {
@@ -246,95 +249,94 @@ std::optional<int> runFactsHelperIfAsked(int argc, char **argv)
     return 0;
 }
 
-std::optional<Facts> readFacts(const Source &source, QString *reason)
+namespace {
+
+// What the file system says before the disc is read: a missing path, one the
+// user may not read, a folder without VIDEO_TS, an empty drive.
+Problem sourceProblem(const Source &source)
 {
-    if (source.path.isEmpty()) {
-        setReason(reason, QStringLiteral("no disc was named."));
-        return std::nullopt;
-    }
-    const QFileInfo info(source.path);
-    if (!info.exists()) {
-        setReason(reason, QStringLiteral("there is nothing at %1.").arg(source.path));
-        return std::nullopt;
-    }
-    if (source.kind == SourceKind::Drive) {
+    const QByteArray path = QFile::encodeName(source.path);
+    struct stat st{};
+    if (path.isEmpty() || ::stat(path.constData(), &st) != 0)
+        return errno == EACCES ? Problem::PermissionDenied : Problem::NotFound;
+    const bool folder = S_ISDIR(st.st_mode);
+    if (::access(path.constData(), folder ? R_OK | X_OK : R_OK) != 0)
+        return errno == EACCES || errno == EPERM ? Problem::PermissionDenied : Problem::Unreadable;
+    switch (source.kind) {
+    case SourceKind::Drive:
         // Asking libdvdread about an empty drive would wait for the drive to
         // give up; the drive answers this at once.
-        const std::optional<DriveState> state = driveState(source.path);
-        if (state && *state != DriveState::Disc) {
-            setReason(reason, *state == DriveState::TrayOpen   ? QStringLiteral("the drive's tray is open.")
-                              : *state == DriveState::NotReady ? QStringLiteral("the drive is not ready.")
-                                                               : QStringLiteral("there is no disc in the drive."));
-            return std::nullopt;
-        }
-    } else if (source.kind == SourceKind::Image && !info.isFile() && !isBlockDevice(source.path)) {
+        if (const std::optional<DriveState> state = driveState(source.path); state && *state != DriveState::Disc)
+            return Problem::NoDisc;
+        break;
+    case SourceKind::Image:
         // Opening a pipe or a socket would block.
-        setReason(reason, QStringLiteral("%1 is not a disc image.").arg(source.path));
-        return std::nullopt;
-    }
-
-    // A drive may need several seconds to spin up and read its IFOs.
-    const int timeoutMs = source.kind == SourceKind::Drive ? 30000 : 10000;
-    const bool checkVobs = source.kind != SourceKind::Drive, listFiles = source.kind == SourceKind::Image;
-    FactsReading reading;
-    switch (runHelper(QFile::encodeName(source.path), checkVobs, listFiles, timeoutMs, reading)) {
-    case HelperEnd::Answered:
+        if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode))
+            return Problem::NotDvdImage;
         break;
-    case HelperEnd::NotStarted:
-        setReason(reason, QStringLiteral("the disc reader could not be started."));
-        return std::nullopt;
-    case HelperEnd::Failed:
-        setReason(reason, QStringLiteral("the disc's IFO files are damaged."));
-        return std::nullopt;
-    case HelperEnd::TimedOut:
-        setReason(reason, QStringLiteral("reading %1 took too long.").arg(source.path));
-        return std::nullopt;
-    case HelperEnd::Garbled:
-        setReason(reason, QStringLiteral("the disc reader gave no usable answer."));
-        return std::nullopt;
-    }
-
-    const QString set = QString::number(reading.failureArg);
-    const QString set2 = QStringLiteral("%1").arg(reading.failureArg, 2, 10, QLatin1Char('0'));
-    switch (reading.failure) {
-    case FactsFailure::None:
-        return std::move(reading.facts);
-    case FactsFailure::Open:
-        setReason(reason, QStringLiteral("%1 cannot be opened as a DVD.").arg(source.path));
-        break;
-    case FactsFailure::NoVmg:
-        setReason(reason,
-                  QStringLiteral("%1 holds no readable DVD-Video disc (no valid VIDEO_TS.IFO).").arg(source.path));
-        break;
-    case FactsFailure::NoTitles:
-        setReason(reason, QStringLiteral("the disc has no titles."));
-        break;
-    case FactsFailure::MissingTitleSet:
-        setReason(reason, QStringLiteral("title %1 points to a missing title set.").arg(set));
-        break;
-    case FactsFailure::TitleSetUnreadable:
-        setReason(reason, QStringLiteral("title set %1 cannot be read (VTS_%2_0.IFO).").arg(set, set2));
-        break;
-    case FactsFailure::VobsIncomplete:
-        setReason(reason,
-                  QStringLiteral("the video of title set %1 is missing or cut short (VTS_%2_1.VOB).").arg(set, set2));
-        break;
-    case FactsFailure::NoId:
-        setReason(reason, QStringLiteral("the disc's identifier cannot be read."));
+    case SourceKind::Folder: {
+        const bool isVideoTs = QFileInfo(source.path).fileName().compare(QLatin1String("VIDEO_TS"), Qt::CaseInsensitive) == 0;
+        const std::optional<QString> videoTs = isVideoTs ? std::optional(source.path) : videoDirectory(source);
+        if (!videoTs || !QFileInfo(*videoTs).isDir())
+            return Problem::NotDvdVideo;
+        if (::access(QFile::encodeName(*videoTs).constData(), R_OK | X_OK) != 0)
+            return Problem::PermissionDenied;
         break;
     }
-    return std::nullopt;
+    }
+    return Problem::None;
 }
 
-std::optional<Source> findDiscInDrives()
+} // namespace
+
+std::optional<Facts> readFacts(const Source &source, Problem *problem)
 {
+    Problem found = sourceProblem(source);
+    FactsReading reading;
+    if (found == Problem::None) {
+        // A drive may need several seconds to spin up and read its IFOs.
+        const int timeoutMs = source.kind == SourceKind::Drive ? 30000 : 10000;
+        const bool checkVobs = source.kind != SourceKind::Drive, listFiles = source.kind == SourceKind::Image;
+        switch (runHelper(QFile::encodeName(source.path), checkVobs, listFiles, timeoutMs, reading)) {
+        case HelperEnd::Answered:
+            found = reading.failure;
+            break;
+        case HelperEnd::Failed: // libdvdread crashed on the IFOs
+            found = Problem::NavigationDamaged;
+            break;
+        case HelperEnd::NotStarted:
+        case HelperEnd::TimedOut:
+        case HelperEnd::Garbled:
+            found = Problem::Unreadable;
+            break;
+        }
+    }
+    if (found == Problem::None && reading.facts.titles.empty())
+        found = Problem::NavigationDamaged;
+    else if (found == Problem::None && reading.facts.firstPlayableTitle() == 0)
+        found = reading.facts.titles.front().problem;
+    if (problem)
+        *problem = found;
+    if (reading.facts.titles.empty())
+        return std::nullopt;
+    return std::move(reading.facts);
+}
+
+std::optional<Source> findDiscInDrives(Problem *problem)
+{
+    Problem first = Problem::NoDisc;
     for (const QString &drive : opticalDrives()) {
         if (driveState(drive) != DriveState::Disc)
             continue;
         Source source{SourceKind::Drive, drive};
-        if (readFacts(source))
+        Problem found = Problem::None;
+        if (readFacts(source, &found) && found == Problem::None)
             return source;
+        if (first == Problem::NoDisc)
+            first = found;
     }
+    if (problem)
+        *problem = first;
     return std::nullopt;
 }
 

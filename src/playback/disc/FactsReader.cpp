@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -15,28 +17,6 @@
 namespace playback::disc {
 
 namespace {
-
-// The title's VOBs must hold every sector its cells point at: a truncated VOB
-// or a truncated image has valid IFOs but cannot be played to the end.
-bool titleVobsComplete(dvd_reader_t *dvd, int titleSet, const ifo_handle_t *vts)
-{
-    const c_adt_t *cells = vts->vts_c_adt;
-    if (!cells || !cells->cell_adr_table || cells->last_byte + 1 < C_ADT_SIZE)
-        return false;
-    const unsigned count = (cells->last_byte + 1 - C_ADT_SIZE) / sizeof(cell_adr_t);
-    if (count == 0)
-        return false;
-    uint32_t last = 0;
-    for (unsigned i = 0; i < count; ++i)
-        last = std::max(last, cells->cell_adr_table[i].last_sector);
-    FilePtr vobs(DVDOpenFile(dvd, titleSet, DVD_READ_TITLE_VOBS));
-    if (!vobs)
-        return false;
-    if (DVDFileSize(vobs.get()) < ssize_t(last) + 1)
-        return false;
-    unsigned char block[DVD_VIDEO_LB_LEN];
-    return DVDReadBlocks(vobs.get(), 0, 1, block) == 1 && DVDReadBlocks(vobs.get(), int(last), 1, block) == 1;
-}
 
 // The files of VIDEO_TS, by their standard names, for those the disc holds.
 QStringList listVideoTs(dvd_reader_t *dvd, int titleSets)
@@ -116,12 +96,68 @@ QString volumeName(dvd_reader_t *dvd, const char *path)
     return folder.dirName();
 }
 
-FactsReading fail(FactsFailure failure, int arg = 0)
+FactsReading fail(Problem failure)
 {
     FactsReading r;
     r.failure = failure;
-    r.failureArg = arg;
     return r;
+}
+
+// A sector that starts an MPEG-2 pack, as every sector of a title's video does.
+bool isPack(const unsigned char *s) { return s[0] == 0 && s[1] == 0 && s[2] == 1 && s[3] == 0xBA && (s[4] & 0xC0) == 0x40; }
+
+// A pack whose video or sound is CSS-scrambled: its PES header's scrambling bits
+// are set. libdvdread unscrambles through libdvdcss when it is installed, which
+// clears them.
+bool isScrambled(const unsigned char *s)
+{
+    std::size_t at = 14 + (s[13] & 7);
+    const auto startsPes = [&] { return at + 7 < DVD_VIDEO_LB_LEN && s[at] == 0 && s[at + 1] == 0 && s[at + 2] == 1; };
+    if (startsPes() && s[at + 3] == 0xBB) // the system header of a VOBU's first pack
+        at += 6 + ((s[at + 4] << 8) | s[at + 5]);
+    if (!startsPes())
+        return false;
+    const unsigned id = s[at + 3];
+    const bool media = (id >= 0xC0 && id <= 0xEF) || id == 0xBD;
+    return media && (s[at + 6] & 0x30) != 0;
+}
+
+// Whether a title's video can be played: its first cell starts with an MPEG
+// pack, and its first packs are not scrambled beyond reading. Video cut short
+// further on plays up to the cut.
+Problem titleVideoProblem(dvd_reader_t *dvd, int titleSet, const ifo_handle_t *vts, int vtsTitle)
+{
+    const pgc_t *start = firstProgramChain(vts, vtsTitle);
+    if (!start || start->nr_of_cells == 0 || !start->cell_playback)
+        return Problem::NavigationDamaged;
+    FilePtr vobs(DVDOpenFile(dvd, titleSet, DVD_READ_TITLE_VOBS));
+    if (!vobs)
+        return Problem::VideoDamaged;
+    unsigned char block[DVD_VIDEO_LB_LEN];
+    const int first = int(start->cell_playback[0].first_sector);
+    constexpr int kPacksLookedAt = 16; // past the navigation pack, into the picture and the sound
+    for (int i = 0; i < kPacksLookedAt; ++i) {
+        if (DVDReadBlocks(vobs.get(), first + i, 1, block) != 1 || !isPack(block))
+            return i == 0 ? Problem::VideoDamaged : Problem::None;
+        if (isScrambled(block))
+            return Problem::Encrypted;
+    }
+    return Problem::None;
+}
+
+// Why VIDEO_TS.IFO cannot be read: missing (not a DVD-Video disc, or an image
+// without UDF, in which libdvdread finds no files at all) or damaged.
+Problem navigationProblem(dvd_reader_t *dvd, const char *path)
+{
+    dvd_stat_t st{};
+    if (DVDFileStat(dvd, 0, DVD_READ_INFO_FILE, &st) == 0 || DVDFileStat(dvd, 0, DVD_READ_INFO_BACKUP_FILE, &st) == 0)
+        return Problem::NavigationDamaged;
+    struct stat file{};
+    const bool image = ::stat(path, &file) == 0 && !S_ISDIR(file.st_mode);
+    char label[33];
+    if (image && DVDUDFVolumeInfo(dvd, label, sizeof label, nullptr, 0) != 0)
+        return Problem::NotDvdImage;
+    return Problem::NotDvdVideo;
 }
 
 } // namespace
@@ -130,38 +166,40 @@ FactsReading readFactsHere(const char *path, bool checkVobs, bool listFiles)
 {
     DvdPtr dvd = openDvd(path);
     if (!dvd)
-        return fail(FactsFailure::Open);
+        return fail(Problem::Unreadable);
     IfoPtr vmg(ifoOpen(dvd.get(), 0));
     if (!vmg || !vmg->vmgi_mat)
-        return fail(FactsFailure::NoVmg);
+        return fail(navigationProblem(dvd.get(), path));
     const tt_srpt_t *titles = vmg->tt_srpt;
     if (!titles || !titles->title || titles->nr_of_srpts == 0)
-        return fail(FactsFailure::NoTitles);
+        return fail(Problem::NavigationDamaged);
 
     FactsReading reading;
     Facts &facts = reading.facts;
     facts.discSide = vmg->vmgi_mat->disc_side == 2 ? 2 : 1;
     const int titleSets = vmg->vmgi_mat->vmg_nr_of_title_sets;
-    // Every title set, not only those with titles: the engine reads them all.
+    // A damaged title set leaves the titles of the others playable.
     std::map<int, IfoPtr> sets;
     for (int setNumber = 1; setNumber <= titleSets; ++setNumber) {
         IfoPtr vts(ifoOpen(dvd.get(), setNumber));
-        if (!vts || !vts->vtsi_mat)
-            return fail(FactsFailure::TitleSetUnreadable, setNumber);
-        // A drive holds a pressed or burnt disc, not a file that can be cut
-        // short, and reading its far end would spin it up for nothing.
-        if (checkVobs && !titleVobsComplete(dvd.get(), setNumber, vts.get()))
-            return fail(FactsFailure::VobsIncomplete, setNumber);
-        sets.emplace(setNumber, std::move(vts));
+        if (vts && vts->vtsi_mat && vts->vts_ptt_srpt && vts->vts_pgcit)
+            sets.emplace(setNumber, std::move(vts));
     }
     for (int t = 0; t < titles->nr_of_srpts; ++t) {
         const title_info_t &title = titles->title[t];
-        const auto found = sets.find(title.title_set_nr);
-        if (found == sets.end())
-            return fail(FactsFailure::MissingTitleSet, t + 1);
-        const vtsi_mat_t *mat = found->second->vtsi_mat;
         TitleFacts raw;
         raw.chapters = title.nr_of_ptts;
+        const auto found = sets.find(title.title_set_nr);
+        if (found == sets.end()) {
+            raw.problem = Problem::NavigationDamaged;
+            facts.titles.push_back(std::move(raw));
+            continue;
+        }
+        // On a drive every title's start is a seek across the disc: only the
+        // first title's is read there.
+        if (checkVobs || t == 0)
+            raw.problem = titleVideoProblem(dvd.get(), title.title_set_nr, found->second.get(), title.vts_ttn);
+        const vtsi_mat_t *mat = found->second->vtsi_mat;
         const pgc_t *pgc = firstProgramChain(found->second.get(), title.vts_ttn);
         const bool wide = mat->vts_video_attr.display_aspect_ratio == 3;
         const int subpictures = std::min<int>(mat->nr_of_vts_subp_streams, 32);
@@ -182,9 +220,10 @@ FactsReading readFactsHere(const char *path, bool checkVobs, bool listFiles)
     if (listFiles)
         facts.videoTsFiles = listVideoTs(dvd.get(), titleSets);
 
+    // No identifier when an IFO it is made from cannot be read (a damaged title set).
     unsigned char id[16] = {};
     if (DVDDiscID(dvd.get(), id) != 0)
-        return fail(FactsFailure::NoId);
+        return reading;
     // The identifier is an MD5 digest of the disc's IFO files; half of it (64
     // bits) still tells discs apart and fits the information dialog's label.
     static const char hex[] = "0123456789ABCDEF";

@@ -7,18 +7,15 @@
 
 namespace playback::disc {
 
-// Why a disc cannot be played, as found while reading it.
-enum class FactsFailure { None, Open, NoVmg, NoTitles, MissingTitleSet, TitleSetUnreadable, VobsIncomplete, NoId };
-
 struct FactsReading {
-    FactsFailure failure = FactsFailure::None;
-    int failureArg = 0; // the title or title set the failure is about
+    Problem failure = Problem::None; // why no title can be played
     Facts facts;
 };
 
-// path: what libdvdread opens. checkVobs: the titles' video must hold every
-// sector their cells point at (not for a drive: it would spin the disc up for
-// nothing). listFiles: list VIDEO_TS as the disc's own file system has it.
+// path: what libdvdread opens. checkVobs: every title's video must start with
+// readable pictures (not for a drive: seeking to each would spin the disc up for
+// nothing; there only the first title's start is read). listFiles: list
+// VIDEO_TS as the disc's own file system has it.
 FactsReading readFactsHere(const char *path, bool checkVobs, bool listFiles);
 
 } // namespace playback::disc

@@ -153,6 +153,14 @@ std::optional<Source> sourceFromArgument(const QString &argument)
     return Source{SourceKind::Image, absolute};
 }
 
+Problem pathProblem(const QString &path)
+{
+    struct stat st{};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return errno == EACCES ? Problem::PermissionDenied : Problem::NotFound;
+    return Problem::None;
+}
+
 QStringList opticalDrives() { return detail::opticalDrivesIn(QStringLiteral("/dev")); }
 
 namespace detail {

@@ -3,6 +3,8 @@
 // drives, the mount table, the path of VIDEO_TS, and opening a drive's tray.
 // Plain and synchronous; any thread.
 
+#include "playback/disc/Problem.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -23,6 +25,10 @@ struct Source {
 // folder holding VIDEO_TS or the VIDEO_TS folder itself. Does not check that a
 // DVD is there. Returns nullopt for a path that does not exist.
 std::optional<Source> sourceFromArgument(const QString &argument);
+
+// Why a path cannot be used, from what the file system says of it: NotFound
+// (missing, a symbolic-link loop, too long) or PermissionDenied.
+Problem pathProblem(const QString &path);
 
 // The optical drives of this machine (/dev/sr*, /dev/dvd, /dev/cdrom), resolved
 // to distinct device nodes, in a stable order.

@@ -21,23 +21,25 @@ disc::Source DiscLookup::source(const QString &operation) const
     if (!m_argument.isEmpty()) {
         if (auto source = disc::sourceFromArgument(m_argument))
             return *source;
-        throw PlaybackError(operation, QStringLiteral("the disc \"%1\" cannot be found.").arg(m_argument));
+        throw PlaybackError(operation, disc::pathProblem(m_argument));
     }
-    if (auto source = disc::findDiscInDrives())
+    disc::Problem problem = disc::Problem::NoDisc;
+    if (auto source = disc::findDiscInDrives(&problem))
         return *source;
-    throw PlaybackError(operation, QStringLiteral("there is no disc in the drive."));
+    throw PlaybackError(operation, problem);
 }
 
-disc::Facts DiscLookup::facts(const disc::Source &source, const QString &operation) const
+disc::Facts DiscLookup::facts(const disc::Source &source, const QString &operation, bool playable) const
 {
-    if (m_prefetch) {
-        if (auto facts = m_prefetch->factsFor(source))
-            return *facts;
-    }
-    QString reason;
-    if (auto facts = disc::readFacts(source, &reason))
-        return *facts;
-    throw PlaybackError(operation, reason.isEmpty() ? QStringLiteral("there is no playable disc.") : reason);
+    std::optional<disc::Facts> facts = m_prefetch ? m_prefetch->factsFor(source) : std::nullopt;
+    disc::Problem problem = disc::Problem::None;
+    if (!facts)
+        facts = disc::readFacts(source, &problem);
+    if (facts && playable && facts->firstPlayableTitle() == 0)
+        problem = facts->titles.front().problem;
+    if (!facts || (playable && problem != disc::Problem::None))
+        throw PlaybackError(operation, problem);
+    return *facts;
 }
 
 std::optional<disc::Source> DiscLookup::ejectable() const

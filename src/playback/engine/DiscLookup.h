@@ -23,8 +23,9 @@ public:
 
     // The disc; throws PlaybackError(operation, reason) when there is none.
     disc::Source source(const QString &operation) const;
-    // Its facts; throws PlaybackError(operation, reason) when it cannot be played.
-    disc::Facts facts(const disc::Source &source, const QString &operation) const;
+    // Its facts; throws PlaybackError(operation, problem) when they cannot be
+    // read, or, with playable, when none of its titles can be played.
+    disc::Facts facts(const disc::Source &source, const QString &operation, bool playable = false) const;
     // What Eject opens when nothing plays: the named disc, or the first drive.
     std::optional<disc::Source> ejectable() const;
 

@@ -67,12 +67,16 @@ Player::~Player()
     m_output.retire(m_player);
 }
 
-bool Player::open(const QString &mrl)
+bool Player::open(const QString &mrl, int firstTitle)
 {
-    libvlc_media_t *media = libvlc_media_new_location(vlcInstance(), mrl.toUtf8().constData());
+    // "#title" starts there; libvlc's menu start would first try title 1.
+    const QString location = firstTitle > 1 ? mrl + QStringLiteral("#%1").arg(firstTitle) : mrl;
+    libvlc_media_t *media = libvlc_media_new_location(vlcInstance(), location.toUtf8().constData());
     if (!media)
         return false;
     libvlc_media_add_option(media, kCachingOption);
+    if (firstTitle > 1)
+        libvlc_media_add_option(media, ":no-dvdnav-menu");
     libvlc_media_player_set_media(m_player, media);
     libvlc_media_release(media);
     return true;

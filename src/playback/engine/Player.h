@@ -49,8 +49,10 @@ public:
     static std::unique_ptr<Player> create(PictureOutput &output);
     ~Player() override;
 
-    // Opens mrl (a disc) and plays it from its first play. False: libvlc refused.
-    bool open(const QString &mrl);
+    // Opens mrl (a disc) and plays it from its first play, or from the start of
+    // firstTitle when that is above 1 (the titles before it cannot be played).
+    // False: libvlc refused.
+    bool open(const QString &mrl, int firstTitle = 1);
     bool play();
     libvlc_media_player_t *handle() const { return m_player; }
 

@@ -89,7 +89,9 @@ void VlcPlaybackControl::handleEvents(unsigned bits)
     if (bits & Player::kStopped) {
         // libvlc stopped on its own (end of the disc, unreadable data): the disc is
         // no longer playing, reads fail until the next Play.
+        const disc::Problem problem = whyStopped(bits);
         unload();
+        emit playbackStopped(problem == disc::Problem::None ? QString() : disc::describe(problem));
         return;
     }
     m_status.refresh(player(), bits);
@@ -107,6 +109,24 @@ void VlcPlaybackControl::handleEvents(unsigned bits)
     }
     if (bits & (Player::Streams | Player::Playing | Player::Vout))
         applyTracks(bits & Player::Streams);
+}
+
+// libvlc stopped on its own: at the disc's end (None), or because it could not
+// read on. A disc's files that were there when it started are damaged (cut
+// short, say) unless they have gone altogether; a drive's disc cannot be read.
+disc::Problem VlcPlaybackControl::whyStopped(unsigned bits) const
+{
+    // An end this far before the title's own is no end.
+    constexpr std::int64_t kEndSlackMs = 2000;
+    const int title = m_status.title();
+    const std::int64_t length = title >= 1 ? m_status.titleLength(title) : 0;
+    const bool ended = !(bits & Player::Error) && (length <= 0 || positionMs().value_or(0) + kEndSlackMs >= length);
+    if (ended || !m_source)
+        return disc::Problem::None;
+    if (m_source->kind == disc::SourceKind::Drive)
+        return disc::Problem::Unreadable;
+    const disc::Problem path = disc::pathProblem(m_source->path);
+    return path != disc::Problem::None ? path : disc::Problem::VideoDamaged;
 }
 
 // ---- the disc ---------------------------------------------------------------------
@@ -166,11 +186,16 @@ void VlcPlaybackControl::Play()
     const disc::Source source = m_disc.source(op);
     // libvlc reports an unplayable disc only later, as an event: check it first so
     // that Play itself fails.
-    disc::Facts facts = m_disc.facts(source, op);
+    disc::Facts facts = m_disc.facts(source, op, true);
+    // libvlc enters title 1 whatever title it is asked to start at (the disc's
+    // first play leads there), so it cannot start without title 1's navigation.
+    if (facts.titles.front().problem == disc::Problem::NavigationDamaged)
+        throw PlaybackError(op, disc::Problem::NavigationDamaged);
     std::unique_ptr<Player> player = makePlayer();
     if (!player)
         throw PlaybackError(op, QStringLiteral("the video engine (libvlc) could not be started."));
-    if (!player->open(source.mrl()))
+    // A disc whose first title is damaged starts at the first one that plays.
+    if (!player->open(source.mrl(), facts.firstPlayableTitle()))
         throw PlaybackError(op, QStringLiteral("the disc cannot be opened."));
     m_player = std::move(player);
     m_source = source;

@@ -103,6 +103,7 @@ private:
     std::unique_ptr<Player> makePlayer();
     void handleEvents(unsigned bits);
     void unload();
+    disc::Problem whyStopped(unsigned playerEvents) const;
     disc::Facts discFacts(const QString &operation) const;
     void requireLoaded(const QString &operation) const;
     int requireTitle(const QString &operation) const;

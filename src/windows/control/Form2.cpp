@@ -2,6 +2,7 @@
 
 #include "app/ClickableLabel.h"
 #include "app/Controls.h"
+#include "app/Failure.h"
 #include "app/PictureBox.h"
 #include "app/Twips.h"
 #include "desktop/MediaPlayer2.h"
@@ -262,6 +263,10 @@ void Form2::Form_Load()
     connect(&dvd(), &playback::PlaybackControl::playingChanged, m_screenSaver,
             &desktop::ScreenSaverInhibitor::setInhibited);
     m_screenSaver->setInhibited(dvd().isPlaying());
+    // Queued: the control has finished stopping before a message box waits in it.
+    connect(&dvd(), &playback::PlaybackControl::playbackStopped, this,
+            [this](const QString &failure) { app::runHandler([&] { dvd_PlaybackStopped(failure); }); },
+            Qt::QueuedConnection);
 }
 
 void Form2::Form_Unload()

@@ -43,6 +43,8 @@ public:
     void Command3_Click(); // Next Chapter
     void Command4_Click(); // Previous Chapter
     void Command5_Click(); // Stop
+    // The disc stopped on its own; failure: why, empty at the disc's end.
+    void dvd_PlaybackStopped(const QString &failure);
     void Command6_Click(); // Eject
     void Command8_Click(); // Full Screen
     // Trick play.

@@ -7,6 +7,7 @@
 #include "app/Controls.h"
 #include "app/Failure.h"
 #include "app/MessageBox.h"
+#include "playback/PlaybackControl.h"
 #include "windows/video/dvdw.h"
 
 #include <QAbstractButton>
@@ -23,16 +24,47 @@ void Form2::setStatusIcons(bool play, bool pause, bool stop, bool cueForward, bo
     Image16->setVisible(cueReverse);
 }
 
-// Trapped: whatever fails, the user gets the one message and the icons stay.
+namespace {
+
+// The cause of a failure as a sentence of its own, for the line under a message.
+QString sentence(QString cause)
+{
+    cause = cause.trimmed();
+    if (cause.isEmpty())
+        return cause;
+    cause[0] = cause[0].toUpper();
+    return cause.endsWith(QLatin1Char('.')) ? cause : cause + QLatin1Char('.');
+}
+
+void showError(const QString &message, const QString &cause)
+{
+    const QString line = sentence(cause);
+    app::MsgBox(line.isEmpty() ? message : message + QLatin1Char('\n') + line, app::vbCritical, QString());
+}
+
+} // namespace
+
+// Trapped: whatever fails, the user gets the one message, with the cause under
+// it when the control gives one, and the icons stay.
 void Form2::Command1_Click()
 {
     try {
         dvd().Play();
         setStatusIcons(true, false, false, false, false);
+    } catch (const playback::PlaybackError &e) {
+        showError(QStringLiteral("Error trying to play the DVD! No disc detected in drive."), e.reason());
     } catch (...) {
-        app::MsgBox(QStringLiteral("Error trying to play the DVD! No disc detected in drive."), app::vbCritical,
-                    QString());
+        showError(QStringLiteral("Error trying to play the DVD! No disc detected in drive."), QString());
     }
+}
+
+// The disc stopped playing on its own: at its end, or because it could not be
+// read any further. Either way the panel says Stop; a failure is also shown.
+void Form2::dvd_PlaybackStopped(const QString &failure)
+{
+    setStatusIcons(false, false, true, false, false);
+    if (!failure.isEmpty())
+        showError(QStringLiteral("Error playing the DVD!"), failure);
 }
 
 // Continue-on-error. Pausing calls the control before turning the tooltip,

@@ -2,6 +2,7 @@
 #include "app/Application.h"
 #include "app/Failure.h"
 #include "app/Form.h"
+#include "app/MessageBox.h"
 #include "playback/CommandLine.h"
 #include "playback/Engine.h"
 #include "playback/disc/FactsHelper.h"
@@ -11,6 +12,8 @@
 #include <QTextStream>
 
 #include <cstdio>
+
+#include <unistd.h>
 
 int main(int argc, char **argv)
 {
@@ -26,6 +29,14 @@ int main(int argc, char **argv)
     if (auto status = playback::parseCommandLine(args, commandLine, out, err)) {
         QTextStream(stdout) << out;
         QTextStream(stderr) << err;
+        // Started from the desktop (a file manager, the menu), nobody reads stderr.
+        const bool display = qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+        if (*status != 0 && display && !::isatty(STDIN_FILENO) && !::isatty(STDERR_FILENO)) {
+            app::Application application(argc, argv);
+            const QString refusal = err.section(QLatin1Char('\n'), 0, 0).section(QStringLiteral(": "), 1);
+            app::MsgBox(QStringLiteral("Orvanta Player cannot start: %1.").arg(refusal), app::vbCritical,
+                        QStringLiteral("Orvanta Player"));
+        }
         return *status;
     }
 

@@ -16,6 +16,7 @@ private slots:
     {
         QVERIFY(m_tmp.isValid());
         QVERIFY(QDir().mkpath(m_tmp.path() + "/disc/VIDEO_TS"));
+        QVERIFY(QFile::link(m_tmp.path() + "/loop", m_tmp.path() + "/loop")); // a link to itself
     }
 
     void parse_data()
@@ -38,6 +39,8 @@ private slots:
         QTest::newRow("image") << QStringList{image} << -1 << "" << "" << image << int(playback::disc::SourceKind::Image);
         QTest::newRow("disc after --") << QStringList{"--", t + "/disc"} << -1 << "" << "" << t + "/disc" << folder;
         QTest::newRow("missing path") << QStringList{t + "/missing"} << 2 << "" << "no such file, folder or device" << "" << -1;
+        QTest::newRow("link loop") << QStringList{t + "/loop"} << 2 << "" << "loop: too many symbolic links" << "" << -1;
+        QTest::newRow("path too long") << QStringList{t + "/" + QString(5000, 'a')} << 2 << "" << "the path is too long" << "" << -1;
         QTest::newRow("empty path") << QStringList{""} << 2 << "" << "no such file, folder or device" << "" << -1;
         QTest::newRow("two paths") << QStringList{t + "/disc", t + "/disc"} << 2 << "" << "one disc at most" << "" << -1;
         QTest::newRow("unknown option") << QStringList{"--fast"} << 2 << "" << "unknown option --fast" << "" << -1;

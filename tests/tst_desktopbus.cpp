@@ -35,13 +35,7 @@ class InhibitService : public QObject {
     Q_OBJECT
 public:
     std::atomic<int> held{0}, mostHeld{0};
-
-protected:
-    uint inhibit()
-    {
-        mostHeld = std::max(mostHeld.load(), ++held);
-        return uint(held);
-    }
+    uint inhibit() { return uint(mostHeld = std::max(mostHeld.load(), ++held)); }
     void release() { --held; }
 };
 
@@ -128,9 +122,6 @@ private slots:
         QTRY_COMPARE(windowtest::visibleStatusIcons(form), clickedIcons);
         QCOMPARE(form.Command2->toolTip(), clickedTip);
         QCOMPARE(property(kPlayer, QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Paused"));
-        call(kPlayer, QStringLiteral("Pause")); // already paused: nothing to do
-        QTest::qWait(100);
-        QCOMPARE(form.Command2->toolTip(), clickedTip);
 
         call(kPlayer, QStringLiteral("Next"));
         QTRY_COMPARE_WITH_TIMEOUT(shownTitle(), QStringLiteral("Title 1 \u00b7 Chapter 2"), 3000);

@@ -7,7 +7,6 @@
 #include "support/SampleDisc.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>

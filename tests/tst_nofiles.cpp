@@ -41,6 +41,15 @@ QStringList processesTagged(const QByteArray &tag)
     return found;
 }
 
+// The first window of process pid whose title matches the pattern, or None.
+Window windowOf(qint64 pid, const QString &title)
+{
+    QProcess search;
+    search.start(QStringLiteral("xdotool"), {"search", "--all", "--onlyvisible", "--pid", QString::number(pid), "--name", title});
+    search.waitForFinished(5000);
+    return Window(search.readAllStandardOutput().split('\n').first().toULong());
+}
+
 // What a window manager sends when the user clicks the close button.
 void requestClose(Window w)
 {
@@ -105,16 +114,8 @@ private slots:
             player.waitForFinished(5000);
         });
         Window control = None;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            [&] {
-                QProcess search;
-                search.start(QStringLiteral("xdotool"), {"search", "--all", "--pid", QString::number(player.processId()),
-                                                         "--name", "^Orvanta v2\\.0 - Control Window$"});
-                search.waitForFinished(5000);
-                control = Window(search.readAllStandardOutput().split('\n').first().toULong());
-                return control != None;
-            }(),
-            10000);
+        QTRY_VERIFY_WITH_TIMEOUT((control = windowOf(player.processId(), "^Orvanta v2\\.0 - Control Window$")) != None,
+                                 10000);
         if (!arguments.isEmpty()) { // Play is eight Tabs from About, which has the focus after start-up
             QTest::qWait(500);
             QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
@@ -144,6 +145,23 @@ private slots:
         // Without a bus the media controls and the screen saver are left out without a word.
         const QByteArray errors = player.readAllStandardError();
         QVERIFY2(!errors.contains("bus") && !errors.contains("Bus"), errors.constData());
+    }
+
+    // Started without a terminal (from the desktop), the player shows why it
+    // refuses a disc in a box as well; the exit status stays 2.
+    void refusalShownWithoutTerminal()
+    {
+        QTemporaryDir dir;
+        const QString loop = dir.filePath(QStringLiteral("loop"));
+        QVERIFY(QFile::link(loop, loop));
+        QProcess player; // its standard input and error are pipes
+        player.start(programPath(), {loop});
+        Window box = None;
+        QTRY_VERIFY_WITH_TIMEOUT((box = windowOf(player.processId(), "^Orvanta Player$")) != None, 10000);
+        QCOMPARE(QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(box), "key", "Return"}), 0);
+        QVERIFY(player.waitForFinished(5000));
+        QCOMPARE(player.exitCode(), 2);
+        QVERIFY(player.readAllStandardError().contains(": too many symbolic links"));
     }
 };
 

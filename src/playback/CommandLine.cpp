@@ -3,7 +3,34 @@
 #include "Version.h"
 #include "playback/disc/Source.h"
 
+#include <QFile>
+
+#include <cerrno>
+
+#include <sys/stat.h>
+
 namespace playback {
+
+namespace {
+
+// Why a path on the command line cannot be used, from what the system says of it.
+QString pathError(const QString &path)
+{
+    struct stat st{};
+    if (!path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        switch (errno) {
+        case EACCES:
+            return QStringLiteral("permission denied");
+        case ELOOP:
+            return QStringLiteral("too many symbolic links");
+        case ENAMETOOLONG:
+            return QStringLiteral("the path is too long");
+        }
+    }
+    return QStringLiteral("no such file, folder or device");
+}
+
+} // namespace
 
 std::optional<int> parseCommandLine(const QStringList &args, CommandLine &result, QString &out, QString &err)
 {
@@ -39,7 +66,7 @@ std::optional<int> parseCommandLine(const QStringList &args, CommandLine &result
     if (!discs.isEmpty()) {
         const QString &disc = discs.first();
         if (!disc::sourceFromArgument(disc)) {
-            err = QStringLiteral("orvanta-player: %1: no such file, folder or device\n").arg(disc);
+            err = QStringLiteral("orvanta-player: %1: %2\n").arg(disc, pathError(disc));
             return 2;
         }
         result.disc = disc;

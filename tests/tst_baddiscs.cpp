@@ -125,6 +125,24 @@ private slots:
             QCOMPARE(dvd().DVDUniqueID().toString().size(), 16);
     }
 
+    // Damage in the middle of a title is skipped: play goes on at the next chapter.
+    void damageSkipped()
+    {
+        playback::installPlaybackEngine(testsupport::sampleDiscRoot() + QStringLiteral("/broken/zero-chapter"));
+        Form2 &form = app::Forms::show<Form2>();
+        form.Command1->click();
+        const auto chapter = [] {
+            try {
+                return dvd().CurrentChapter().toInt32();
+            } catch (const playback::PlaybackError &) {
+                return -1;
+            }
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(chapter(), 3, 20000);
+        QCOMPARE(windowtest::visibleStatusIcons(form), QStringLiteral("Image12"));
+        QVERIFY(windowtest::msgBoxes().isEmpty());
+    }
+
     // The image is cut short while it plays: the panel stops within 3 s of its
     // clock standing still, and a box says why.
     void readFailureWhilePlaying()

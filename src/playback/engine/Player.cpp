@@ -67,15 +67,16 @@ Player::~Player()
     m_output.retire(m_player);
 }
 
-bool Player::open(const QString &mrl, int firstTitle)
+bool Player::open(const QString &mrl, int firstTitle, int firstChapter)
 {
-    // "#title" starts there; libvlc's menu start would first try title 1.
-    const QString location = firstTitle > 1 ? mrl + QStringLiteral("#%1").arg(firstTitle) : mrl;
+    // "#title:chapter" starts there; libvlc's menu start would first try title 1.
+    const bool section = firstTitle > 1 || firstChapter > 0;
+    const QString location = section ? mrl + QStringLiteral("#%1:%2").arg(firstTitle).arg(firstChapter + 1) : mrl;
     libvlc_media_t *media = libvlc_media_new_location(vlcInstance(), location.toUtf8().constData());
     if (!media)
         return false;
     libvlc_media_add_option(media, kCachingOption);
-    if (firstTitle > 1)
+    if (section)
         libvlc_media_add_option(media, ":no-dvdnav-menu");
     libvlc_media_player_set_media(m_player, media);
     libvlc_media_release(media);

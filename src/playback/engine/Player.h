@@ -50,9 +50,9 @@ public:
     ~Player() override;
 
     // Opens mrl (a disc) and plays it from its first play, or from the start of
-    // firstTitle when that is above 1 (the titles before it cannot be played).
+    // firstTitle's firstChapter (0-based) when that is not the disc's start.
     // False: libvlc refused.
-    bool open(const QString &mrl, int firstTitle = 1);
+    bool open(const QString &mrl, int firstTitle = 1, int firstChapter = 0);
     bool play();
     libvlc_media_player_t *handle() const { return m_player; }
 

@@ -90,6 +90,8 @@ void VlcPlaybackControl::handleEvents(unsigned bits)
         // libvlc stopped on its own (end of the disc, unreadable data): the disc is
         // no longer playing, reads fail until the next Play.
         const disc::Problem problem = whyStopped(bits);
+        if (problem == disc::Problem::VideoDamaged && !m_paused && goPastDamage())
+            return;
         unload();
         emit playbackStopped(problem == disc::Problem::None ? QString() : disc::describe(problem));
         return;
@@ -127,6 +129,42 @@ disc::Problem VlcPlaybackControl::whyStopped(unsigned bits) const
         return disc::Problem::Unreadable;
     const disc::Problem path = disc::pathProblem(m_source->path);
     return path != disc::Problem::None ? path : disc::Problem::VideoDamaged;
+}
+
+// libvlc could not read on in the title playing: play goes on at the next
+// chapter, or the next title that can be played, as a player goes on past a
+// scratch. Each time it moves forward, so it ends at the disc's end. False:
+// nothing further can be played.
+bool VlcPlaybackControl::goPastDamage()
+{
+    const int title = m_status.title();
+    if (title < 1 || !m_facts || !m_source || title > int(m_facts->titles.size()))
+        return false;
+    const std::int64_t at = std::max<std::int64_t>(libvlc_media_player_get_time(player()), 0);
+    int next = title, chapter = m_status.chapterAt(title, at) + 1;
+    const std::vector<disc::TitleFacts> &titles = m_facts->titles;
+    if (chapter >= titles[std::size_t(title) - 1].chapters) {
+        do
+            ++next;
+        while (next <= int(titles.size()) && titles[std::size_t(next) - 1].problem != disc::Problem::None);
+        chapter = 0;
+    }
+    if (next > int(titles.size()))
+        return false;
+    // The old player hands its picture sink to the reaper before the new one gets its own.
+    m_player.reset();
+    std::unique_ptr<Player> player = makePlayer();
+    if (!player || !player->open(m_source->mrl(), next, chapter))
+        return false;
+    m_player = std::move(player);
+    m_status.clear();
+    m_title = -1;
+    m_expectTitleChange = false;
+    m_output->started();
+    if (!m_player->play())
+        return false;
+    applyTracks(false);
+    return true;
 }
 
 // ---- the disc ---------------------------------------------------------------------

@@ -104,6 +104,7 @@ private:
     void handleEvents(unsigned bits);
     void unload();
     disc::Problem whyStopped(unsigned playerEvents) const;
+    bool goPastDamage();
     disc::Facts discFacts(const QString &operation) const;
     void requireLoaded(const QString &operation) const;
     int requireTitle(const QString &operation) const;

@@ -133,6 +133,16 @@ std::optional<std::int64_t> MemoryOutput::positionMs(std::int64_t libvlcMs) cons
     return shown;
 }
 
+// libvlc may still show a picture or two it had queued before its pause took
+// hold: the screen keeps the one it had until the scan's first picture.
+void MemoryOutput::scanStarted()
+{
+    if (!m_sink)
+        return;
+    m_still = m_sink->lastFrame();
+    m_stillShown = !m_still.isNull();
+}
+
 void MemoryOutput::showStill(const QImage &picture)
 {
     m_still = picture;

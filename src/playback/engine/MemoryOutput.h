@@ -45,6 +45,7 @@ public:
     std::optional<std::int64_t> positionMs(std::int64_t libvlcMs) const override;
 
     QSize stillSize() const override { return {}; }
+    void scanStarted() override;
     void showStill(const QImage &picture) override;
     void releaseStill(std::optional<std::int64_t> seekMs) override;
     void landingPictures(const std::optional<KnownPictures> &pictures) override;

@@ -142,14 +142,11 @@ bool VlcPlaybackControl::goPastDamage()
         return false;
     const std::int64_t at = std::max<std::int64_t>(libvlc_media_player_get_time(player()), 0);
     int next = title, chapter = m_status.chapterAt(title, at) + 1;
-    const std::vector<disc::TitleFacts> &titles = m_facts->titles;
-    if (chapter >= titles[std::size_t(title) - 1].chapters) {
-        do
-            ++next;
-        while (next <= int(titles.size()) && titles[std::size_t(next) - 1].problem != disc::Problem::None);
+    if (chapter >= m_facts->titles[std::size_t(title) - 1].chapters) {
+        next = nextPlayableTitle(title);
         chapter = 0;
     }
-    if (next > int(titles.size()))
+    if (next < 1)
         return false;
     // The old player hands its picture sink to the reaper before the new one gets its own.
     m_player.reset();
@@ -165,6 +162,14 @@ bool VlcPlaybackControl::goPastDamage()
         return false;
     applyTracks(false);
     return true;
+}
+
+int VlcPlaybackControl::nextPlayableTitle(int after) const
+{
+    for (int t = after + 1; m_facts && t <= int(m_facts->titles.size()); ++t)
+        if (m_facts->titles[std::size_t(t) - 1].problem == disc::Problem::None)
+            return t;
+    return 0;
 }
 
 // ---- the disc ---------------------------------------------------------------------
@@ -369,8 +374,8 @@ void VlcPlaybackControl::PlayNextChapter()
     const int titles = libvlc_media_player_get_title_count(player()); // includes the menu, title 0
     if (chapter + 1 < chapters)
         jumpTo(title, chapter + 1);
-    else if (title + 1 < titles)
-        jumpTo(title + 1, 0); // the last chapter goes on to the next title
+    else if (const int next = nextPlayableTitle(title); next > 0 && next < titles)
+        jumpTo(next, 0); // the last chapter goes on to the next title that can be played
     else if (m_paused)
         unpause();
 }

@@ -105,6 +105,8 @@ private:
     void unload();
     disc::Problem whyStopped(unsigned playerEvents) const;
     bool goPastDamage();
+    // The first title after `after` that can be played; 0 when there is none.
+    int nextPlayableTitle(int after) const;
     disc::Facts discFacts(const QString &operation) const;
     void requireLoaded(const QString &operation) const;
     int requireTitle(const QString &operation) const;

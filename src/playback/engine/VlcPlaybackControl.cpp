@@ -90,7 +90,8 @@ void VlcPlaybackControl::handleEvents(unsigned bits)
         // libvlc stopped on its own (end of the disc, unreadable data): the disc is
         // no longer playing, reads fail until the next Play.
         const disc::Problem problem = whyStopped(bits);
-        if (problem == disc::Problem::VideoDamaged && !m_paused && goPastDamage())
+        const bool damaged = problem == disc::Problem::VideoDamaged || problem == disc::Problem::Unreadable;
+        if (damaged && !m_paused && !m_scan->isRunning() && goPastDamage())
             return;
         unload();
         emit playbackStopped(problem == disc::Problem::None ? QString() : disc::describe(problem));
@@ -160,6 +161,8 @@ bool VlcPlaybackControl::goPastDamage()
     m_output->started();
     if (!m_player->play())
         return false;
+    if (m_rate != 1.0)
+        setRate(m_rate); // fast play goes on
     applyTracks(false);
     return true;
 }

@@ -217,10 +217,11 @@ MediaState MediaPlayer2::readPanel() const
     const QString total = m_window.Label3->text(); // "HH:MM:SS"
     s.lengthUs = microseconds(total.mid(0, 2), total.mid(3, 2), total.mid(6, 2));
     // The control answers these from its status; they fail when no title plays.
+    // The volume name changes only with the disc, which is not changed while a title plays.
     try {
         s.title = dvd().CurrentTitle().toInt32();
         s.chapter = dvd().CurrentChapter().toInt32();
-        s.album = dvd().VolumeName().toString();
+        s.album = m_state.title > 0 ? m_state.album : dvd().VolumeName().toString();
     } catch (const app::AppError &) {
     }
     return s;

@@ -31,7 +31,6 @@ struct MediaState {
     QString album;
 
     QVariantMap metadata() const;
-    bool operator==(const MediaState &) const = default;
 };
 
 class MediaPlayer2 : public QObject {
@@ -40,8 +39,6 @@ public:
     explicit MediaPlayer2(Form2 &window);
     ~MediaPlayer2() override;
 
-    // The bus name taken, empty when there is no session bus.
-    QString serviceName() const { return m_service; }
     const MediaState &state() const { return m_state; }
 
     // The commands, each through the button a person would press. They return
@@ -66,7 +63,7 @@ private:
     void press(QAbstractButton *button);
 
     Form2 &m_window;
-    QString m_service;
+    QString m_service; // the bus name taken, empty when there is no session bus
     MediaState m_state;
     bool m_refreshQueued = false;
 };

@@ -13,7 +13,7 @@ namespace playback {
 
 namespace {
 
-// Why a path on the command line cannot be used, from what the system says of it.
+// Why a path on the command line cannot be used, from stat()'s errno.
 QString pathError(const QString &path)
 {
     struct stat st{};

@@ -113,7 +113,7 @@ bool isScrambled(const unsigned char *s)
 {
     std::size_t at = 14 + (s[13] & 7);
     const auto startsPes = [&] { return at + 7 < DVD_VIDEO_LB_LEN && s[at] == 0 && s[at + 1] == 0 && s[at + 2] == 1; };
-    if (startsPes() && s[at + 3] == 0xBB) // the system header of a VOBU's first pack
+    if (startsPes() && s[at + 3] == 0xBB) // a VOBU's first pack opens with MPEG's 0xBB header
         at += 6 + ((s[at + 4] << 8) | s[at + 5]);
     if (!startsPes())
         return false;

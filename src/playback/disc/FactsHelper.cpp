@@ -255,10 +255,12 @@ namespace {
 // user may not read, a folder without VIDEO_TS, an empty drive.
 Problem sourceProblem(const Source &source)
 {
+    if (const Problem path = pathProblem(source.path); path != Problem::None)
+        return path;
     const QByteArray path = QFile::encodeName(source.path);
     struct stat st{};
-    if (path.isEmpty() || ::stat(path.constData(), &st) != 0)
-        return errno == EACCES ? Problem::PermissionDenied : Problem::NotFound;
+    if (::stat(path.constData(), &st) != 0)
+        return Problem::NotFound; // gone since
     const bool folder = S_ISDIR(st.st_mode);
     if (::access(path.constData(), folder ? R_OK | X_OK : R_OK) != 0)
         return errno == EACCES || errno == EPERM ? Problem::PermissionDenied : Problem::Unreadable;

@@ -156,7 +156,9 @@ std::optional<Source> sourceFromArgument(const QString &argument)
 Problem pathProblem(const QString &path)
 {
     struct stat st{};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+    if (path.isEmpty())
+        return Problem::NotFound;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return errno == EACCES ? Problem::PermissionDenied : Problem::NotFound;
     return Problem::None;
 }

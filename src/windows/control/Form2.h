@@ -72,9 +72,6 @@ public:
     // The window's own record of the mute state (libvlc cannot report it): 0 = False, -1 = True.
     std::int16_t Muted = 0;
 
-    // The desktop's media controls (MPRIS); nullptr while the window is not loaded.
-    desktop::MediaPlayer2 *mediaControls() const { return m_mediaControls; }
-
 private:
     void buildButtons();
     void buildStatusPanel();
@@ -85,6 +82,7 @@ private:
     // The play-state icons: writes Visible of Image12 to Image16, in that order.
     void setStatusIcons(bool play, bool pause, bool stop, bool cueForward, bool cueReverse);
 
+    // The desktop's media controls (MPRIS) and the screen saver, while the window is loaded.
     desktop::MediaPlayer2 *m_mediaControls = nullptr;
     desktop::ScreenSaverInhibitor *m_screenSaver = nullptr;
 };

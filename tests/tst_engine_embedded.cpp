@@ -1,14 +1,16 @@
 // The engine embedded in an X window: libvlc draws into a child window of the
 // control, and the picture is read back from the screen. It plays there, the
-// reverse scan draws over it, a DVD menu takes mouse clicks, and full screen
-// goes and comes back.
+// reverse scan draws over it, the time follows the picture through jumps, a DVD
+// menu takes mouse clicks, and full screen goes and comes back.
 #include "playback/engine/VlcPlaybackControl.h"
 #include "support/SampleDisc.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
 
+using playback::PlaybackError;
 using playback::Variant;
 using playback::engine::VlcPlaybackControl;
 using sampledisc::FrameStamp;
@@ -28,6 +30,30 @@ class EngineEmbeddedTest : public QObject {
     bool waitFor(QWidget *w, const std::function<bool(const FrameStamp &)> &pred, int timeoutMs = 6000)
     {
         return QTest::qWaitFor([&] { const auto s = stampIn(w); return s && pred(*s); }, timeoutMs);
+    }
+    int time()
+    {
+        try {
+            return sampledisc::framesOf(dvd->CurrentTime().toString());
+        } catch (const PlaybackError &) {
+            return -1;
+        }
+    }
+    // Every 30 ms for ms: the time and the frame on screen, when the time was the
+    // same before and after the screen was read.
+    QList<std::pair<int, int>> timesAndFrames(int ms)
+    {
+        QList<std::pair<int, int>> reads;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < ms) {
+            const int before = time();
+            const auto shown = stampIn(dvd);
+            if (shown && before == time())
+                reads << std::pair(before, shown->frame);
+            QTest::qWait(30);
+        }
+        return reads;
     }
     void play(const QString &disc)
     {
@@ -70,6 +96,71 @@ private slots:
             return s.frame > last + 5 && s.frame < last + 40;
         });
         QVERIFY2(playsOn, qPrintable(QDebug::toString(frames) + QDebug::toString(after)));
+    }
+
+    // Read as the status panel reads it: the time never goes up while the scan
+    // goes back, over a chapter's start and at the title's start.
+    void reverseScanTimeNeverRises_data()
+    {
+        QTest::addColumn<int>("chapterSkips");
+        QTest::addColumn<int>("fromFrame");
+        QTest::addColumn<double>("speed");
+        QTest::newRow("x1 from title 2's chapter 2") << 4 << 118 << 1.0;
+        QTest::newRow("x8 from title 1's chapter 2") << 1 << 230 << 8.0;
+    }
+    void reverseScanTimeNeverRises()
+    {
+        QFETCH(int, chapterSkips);
+        QFETCH(int, fromFrame);
+        QFETCH(double, speed);
+        play(testsupport::sampleImage(SampleVariant::Plain));
+        for (int i = 0; i < chapterSkips; ++i) {
+            QVERIFY(waitFor(dvd, [](const FrameStamp &s) { return s.frame > 2; }));
+            dvd->PlayNextChapter();
+            QTest::qWait(100);
+        }
+        QVERIFY(waitFor(dvd, [&](const FrameStamp &s) { return s.frame >= fromFrame && s.frame < fromFrame + 20; }));
+        dvd->PlayBackwards(Variant::fromDouble(speed));
+        QList<int> times;
+        for (int after = 0; after < 20; after += !dvd->isScanningBackwards()) { // and a second after
+            times << time();
+            QTest::qWait(50);
+        }
+        const qsizetype start = times.indexOf(0);
+        QVERIFY2(start > 0, qPrintable(QDebug::toString(times)));
+        for (qsizetype i = 1; i <= start; ++i)
+            QVERIFY2(times[i] <= times[i - 1], qPrintable(QDebug::toString(times)));
+    }
+
+    // The time matches the picture on screen to the frame as the engine's own
+    // picture gives way to libvlc's.
+    void timeFollowsThePictureThroughJumps_data()
+    {
+        QTest::addColumn<QString>("jump");
+        QTest::newRow("Next Chapter") << "next";
+        QTest::newRow("Previous Chapter") << "previous";
+        QTest::newRow("x8 scan to the title's start") << "scan";
+    }
+    void timeFollowsThePictureThroughJumps()
+    {
+        QFETCH(QString, jump);
+        play(testsupport::sampleImage(SampleVariant::Plain));
+        QVERIFY(waitFor(dvd, [](const FrameStamp &s) { return s.title == 1 && s.frame > 40; }));
+        if (jump == "previous") {
+            dvd->PlayNextChapter();
+            QVERIFY(waitFor(dvd, [](const FrameStamp &s) { return s.frame > 230; }));
+            dvd->PlayPrevChapter(); // 1.2 s into chapter 2: to chapter 1
+        } else if (jump == "next") {
+            dvd->PlayNextChapter();
+        } else {
+            dvd->PlayBackwards(Variant::fromDouble(8.0));
+        }
+        const auto reads = timesAndFrames(1500);
+        QVERIFY2(reads.size() > 20, qPrintable(QDebug::toString(reads)));
+        for (const auto &[time, frame] : reads)
+            QVERIFY2(std::abs(time - frame) <= 1, qPrintable(QDebug::toString(reads)));
+        // and it plays on from there
+        QVERIFY2(reads.last().second > reads[reads.size() - 5].second, qPrintable(QDebug::toString(reads)));
     }
 
     void mouseChoosesAMenuButton()

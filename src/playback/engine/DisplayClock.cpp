@@ -63,6 +63,23 @@ void DisplayClock::releaseHold()
     m_holdPinned = false;
 }
 
+std::optional<std::int64_t> DisplayClock::heldMs(std::int64_t muxLeadMs, Clock::time_point now) const
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_frozen)
+        shownLocked(muxLeadMs, now); // lets go of the hold once the new picture is due
+    return m_holdMs;
+}
+
+void DisplayClock::replaceHold(std::int64_t ms)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_holdMs)
+        m_holdMs = ms;
+    if (m_frozen)
+        m_frozen = ms;
+}
+
 void DisplayClock::landsAt(std::int64_t ms)
 {
     std::lock_guard lock(m_mutex);

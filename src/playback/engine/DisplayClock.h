@@ -35,6 +35,11 @@ public:
     // libvlc's, which we cannot see, so only its owner knows when it goes).
     void holdUntilReleased();
     void releaseHold();
+    // The picture held since restart(), while the seek's own is not on screen yet;
+    // nullopt once it is (or when nothing is held).
+    std::optional<std::int64_t> heldMs(std::int64_t muxLeadMs, Clock::time_point now = Clock::now()) const;
+    // Another picture, at ms, is held from now on (drawn over the one before).
+    void replaceHold(std::int64_t ms);
     // Where the seek landed once known (libvlc lands on a GOP start after the time
     // asked for): the picture is not earlier than that.
     void landsAt(std::int64_t ms);

@@ -24,6 +24,8 @@ constexpr int kStillHandOverMs = 300;
 constexpr std::int64_t kReadingLeadMs = 480;
 // Until the title's own is read (see DisplayClock.h): a common multiplexer's.
 constexpr std::int64_t kTypicalMuxLeadMs = 500;
+// How often a jump's cover looks whether libvlc's own picture is due (a frame is 40 ms).
+constexpr int kCoverCheckMs = 5;
 
 } // namespace
 
@@ -37,6 +39,14 @@ EmbeddedOutput::EmbeddedOutput(QWidget *host, QObject *parent)
         if (m_surface)
             m_surface->hideStill();
         m_clock.releaseHold();
+    });
+    m_coverTimer.setInterval(kCoverCheckMs);
+    connect(&m_coverTimer, &QTimer::timeout, this, [this] {
+        if (m_clock.heldMs(m_muxLeadMs))
+            return;
+        m_coverTimer.stop();
+        if (m_surface)
+            m_surface->hideStill();
     });
 }
 
@@ -88,6 +98,12 @@ void EmbeddedOutput::resumed(double rate)
 void EmbeddedOutput::jumped(std::int64_t targetMs, std::optional<std::int64_t> shownBefore, bool)
 {
     m_clock.restart(m_rate, targetMs, shownBefore);
+    // libvlc may rush through the pictures it had queued: the picture on screen
+    // stays until the jump's cover (or libvlc's own first picture) comes.
+    if (m_surface && shownBefore && !m_stillHideTimer.isActive()) {
+        m_surface->freeze();
+        m_coverTimer.start();
+    }
 }
 
 void EmbeddedOutput::titleChanged(int, int, std::int64_t) { m_clock.restart(m_rate, 0); }
@@ -110,12 +126,24 @@ QSize EmbeddedOutput::stillSize() const { return m_surface ? m_surface->size() :
 
 void EmbeddedOutput::showStill(const QImage &picture)
 {
+    m_coverTimer.stop();
     if (m_surface)
         m_surface->showStill(picture);
 }
 
+void EmbeddedOutput::coverJump(const QImage &picture, std::int64_t ms, std::uint64_t)
+{
+    if (!m_surface || !m_clock.heldMs(m_muxLeadMs))
+        return; // libvlc's own picture is on screen already
+    m_stillHideTimer.stop();
+    m_clock.replaceHold(ms);
+    m_surface->showStill(picture);
+    m_coverTimer.start();
+}
+
 void EmbeddedOutput::releaseStill(std::optional<std::int64_t> seekMs)
 {
+    m_coverTimer.stop();
     if (seekMs) {
         m_clock.restart(m_rate, *seekMs, *seekMs);
         // The scan's picture stays over libvlc's for a while, and its time with it.

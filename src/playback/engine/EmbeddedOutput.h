@@ -4,7 +4,8 @@
 // see none of its pictures: where the picture on screen is comes from libvlc's
 // time readings through a DisplayClock. The reverse scan's pictures are drawn
 // into a window of ours over libvlc's, and stay a moment after the scan ends,
-// until libvlc's own picture has come.
+// until libvlc's own picture has come. So is a jump's cover, until the clock
+// says libvlc's first picture there is due.
 //
 // Threads: libvlcJumped() and libvlcTime() run on libvlc's event threads and only
 // call the DisplayClock, which locks for itself. The rest runs on the GUI thread.
@@ -32,7 +33,11 @@ public:
     void libvlcTime(std::int64_t ms) override { m_clock.observe(ms); }
 
     void started() override;
-    void stopped() override { m_stillHideTimer.stop(); }
+    void stopped() override
+    {
+        m_stillHideTimer.stop();
+        m_coverTimer.stop();
+    }
     void rateChanged(double rate, bool paused) override;
     void paused() override { m_clock.freeze(m_muxLeadMs); }
     void resumed(double rate) override;
@@ -43,10 +48,15 @@ public:
     std::optional<std::int64_t> positionMs(std::int64_t libvlcMs) const override;
 
     QSize stillSize() const override;
-    void scanStarted() override { m_stillHideTimer.stop(); }
+    void scanStarted() override
+    {
+        m_stillHideTimer.stop();
+        m_coverTimer.stop();
+    }
     void showStill(const QImage &picture) override;
     void releaseStill(std::optional<std::int64_t> seekMs) override;
     void landingPictures(const std::optional<KnownPictures> &pictures) override;
+    void coverJump(const QImage &picture, std::int64_t ms, std::uint64_t hash) override;
 
     bool rendersIntoMemory() const override { return false; }
     void setHost(QWidget *host) override;
@@ -61,6 +71,7 @@ private:
     std::int64_t m_muxLeadMs; // the current title's, see DisplayClock.h
     double m_rate = 1.0;
     QTimer m_stillHideTimer;
+    QTimer m_coverTimer; // while a cover is up: looks whether libvlc's picture is due
 };
 
 } // namespace playback::engine

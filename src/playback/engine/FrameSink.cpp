@@ -153,10 +153,16 @@ void FrameSink::anchorAfterTitleEnd(std::int64_t oldLengthMs, std::int64_t newSt
     m_count.anchorAfterTitleEnd(oldLengthMs, newStartMs);
 }
 
-void FrameSink::expectOneOf(KnownPictures pictures)
+bool FrameSink::expectOneOf(KnownPictures pictures, int within)
 {
     std::lock_guard lock(m_mutex);
-    m_count.expectOneOf(std::move(pictures));
+    return m_count.expectOneOf(std::move(pictures), within);
+}
+
+std::uint64_t FrameSink::expectedShown() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_count.expectedShown();
 }
 
 void FrameSink::restartCounting()

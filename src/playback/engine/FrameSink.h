@@ -45,7 +45,8 @@ public:
     void arm();
     void setShownPosition(std::int64_t positionMs);
     void anchorAfterTitleEnd(std::int64_t oldLengthMs, std::int64_t newStartMs);
-    void expectOneOf(KnownPictures pictures);
+    bool expectOneOf(KnownPictures pictures, int within = 8);
+    std::uint64_t expectedShown() const;
     void restartCounting();
 
     std::optional<std::int64_t> displayedPosition() const;

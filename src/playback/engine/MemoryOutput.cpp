@@ -22,6 +22,14 @@ constexpr int kLandingWaitMs = 1500;
 constexpr std::int64_t kLostCountMs = 6000;
 // libvlc's reading runs ahead of the picture on screen by about half a second.
 constexpr std::int64_t kReadingLeadMs = 480;
+// libvlc shows a jump's first picture within a second; until then it may show a
+// dozen it had queued before (going back in a title), so the cover's picture is
+// looked for among this many. Past the age it goes anyway (a picture libvlc
+// draws otherwise, deinterlaced say, is never recognised).
+constexpr int kCoverPictures = 50;
+constexpr qint64 kCoverMaxMs = 1500;
+// The cover is decoded in tens of milliseconds: the picture before the jump waits this long for it.
+constexpr qint64 kCoverWaitMs = 300;
 
 } // namespace
 
@@ -81,6 +89,7 @@ void MemoryOutput::stopped()
 {
     m_still = QImage();
     m_stillShown = false;
+    m_covered = false;
     m_awaitingLanding = false;
     m_landingTimeout.stop();
 }
@@ -103,10 +112,20 @@ void MemoryOutput::resumed(double)
         m_sink->restartCounting();
 }
 
-void MemoryOutput::jumped(std::int64_t targetMs, std::optional<std::int64_t>, bool armed)
+void MemoryOutput::jumped(std::int64_t targetMs, std::optional<std::int64_t> shownBefore, bool armed)
 {
-    if (m_sink)
-        m_sink->anchor(targetMs, armed);
+    if (!m_sink)
+        return;
+    // libvlc may show pictures it had queued before the jump: the picture on screen
+    // stays, with its time, until the jump's cover comes.
+    m_still = picture();
+    m_covered = !m_still.isNull();
+    m_coverHasPicture = false;
+    m_coveredAt = m_sink->expectedShown();
+    m_coverMs = shownBefore.value_or(targetMs);
+    m_coverAge.start();
+    m_stillShown = false;
+    m_sink->anchor(targetMs, armed);
 }
 
 void MemoryOutput::titleChanged(int from, int to, std::int64_t fromLengthMs)
@@ -123,6 +142,8 @@ std::optional<std::int64_t> MemoryOutput::positionMs(std::int64_t libvlcMs) cons
 {
     if (m_awaitingLanding)
         return m_heldMs;
+    if (covering())
+        return m_coverMs;
     if (!m_sink)
         return std::nullopt;
     const std::optional<std::int64_t> shown = m_sink->displayedPosition();
@@ -139,7 +160,9 @@ void MemoryOutput::scanStarted()
 {
     if (!m_sink)
         return;
-    m_still = m_sink->lastFrame();
+    if (!covering())
+        m_still = m_sink->lastFrame();
+    m_covered = false;
     m_stillShown = !m_still.isNull();
 }
 
@@ -147,12 +170,33 @@ void MemoryOutput::showStill(const QImage &picture)
 {
     m_still = picture;
     m_stillShown = true;
+    m_covered = false;
     emit pictureShown();
+}
+
+void MemoryOutput::coverJump(const QImage &picture, std::int64_t ms, std::uint64_t hash)
+{
+    if (!m_sink || m_stillShown || m_awaitingLanding || m_sink->expectOneOf({{hash, ms}}, kCoverPictures))
+        return; // libvlc has shown it already
+    m_still = picture;
+    m_covered = true;
+    m_coverHasPicture = true;
+    m_coveredAt = m_sink->expectedShown();
+    m_coverMs = ms;
+    m_coverAge.start();
+    emit pictureShown();
+}
+
+bool MemoryOutput::covering() const
+{
+    return m_covered && m_sink && m_sink->expectedShown() == m_coveredAt
+           && m_coverAge.elapsed() < (m_coverHasPicture ? kCoverMaxMs : kCoverWaitMs);
 }
 
 void MemoryOutput::releaseStill(std::optional<std::int64_t> seekMs)
 {
     m_stillShown = false;
+    m_covered = false;
     if (!m_sink)
         return;
     if (seekMs) {
@@ -188,7 +232,7 @@ QImage MemoryOutput::picture() const
     if (!m_sink)
         return {};
     if (!m_still.isNull()
-        && (m_stillShown || m_awaitingLanding || m_sink->newPictureCount() == m_stillUntilPicture))
+        && (m_stillShown || m_awaitingLanding || covering() || m_sink->newPictureCount() == m_stillUntilPicture))
         return m_still;
     return m_sink->lastFrame();
 }

@@ -9,12 +9,16 @@
 // somewhere after it: until the scan worker says which pictures it may be (a few
 // tens of milliseconds), the scan's picture stays, with its time.
 //
+// A jump's cover (its first picture, decoded by the engine) stays, with its
+// time, until libvlc shows that same picture, known by its content.
+//
 // Threads: the sink's callbacks run on libvlc's video thread, and its frame
 // callback only posts an event to this object. libvlcJumped() runs on libvlc's
 // event thread and only locks the sink. The rest runs on the GUI thread.
 
 #include "playback/engine/PictureOutput.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <atomic>
@@ -49,6 +53,7 @@ public:
     void showStill(const QImage &picture) override;
     void releaseStill(std::optional<std::int64_t> seekMs) override;
     void landingPictures(const std::optional<KnownPictures> &pictures) override;
+    void coverJump(const QImage &picture, std::int64_t ms, std::uint64_t hash) override;
 
     bool rendersIntoMemory() const override { return true; }
     QImage picture() const override;
@@ -59,6 +64,7 @@ protected:
 
 private:
     void endLandingWait();
+    bool covering() const;
 
     std::shared_ptr<FrameSink> m_sink; // the current player's
     std::atomic<bool> m_framesWanted{false};
@@ -69,6 +75,11 @@ private:
     bool m_awaitingLanding = false;        // after release, until told where libvlc landed
     std::int64_t m_heldMs = 0;             // meanwhile: the released picture's position
     QTimer m_landingTimeout;
+    bool m_covered = false;         // a jump's cover is the still
+    bool m_coverHasPicture = false; // the cover came (else the still is the picture before the jump)
+    std::uint64_t m_coveredAt = 0;  // the sink's count of expected pictures shown then
+    std::int64_t m_coverMs = 0;
+    QElapsedTimer m_coverAge;
 };
 
 } // namespace playback::engine

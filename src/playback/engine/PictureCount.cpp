@@ -58,6 +58,7 @@ bool PictureCount::displayed(std::uint64_t hash, Clock::time_point now)
                 if (h == hash) {
                     m_positionMs = double(ms);
                     m_expectedFor = 0;
+                    ++m_expectedShown;
                     break;
                 }
             }
@@ -102,7 +103,7 @@ void PictureCount::anchorAfterTitleEnd(std::int64_t oldLengthMs, std::int64_t ne
     m_titleEnd = std::make_pair(oldLengthMs, newStartMs);
 }
 
-void PictureCount::expectOneOf(KnownPictures pictures)
+bool PictureCount::expectOneOf(KnownPictures pictures, int within)
 {
     // Shown already (the pictures come from a decoder that may be slower than libvlc):
     // move the count by what that picture was taken for.
@@ -111,12 +112,14 @@ void PictureCount::expectOneOf(KnownPictures pictures)
             if (h == shown->first) {
                 m_positionMs += double(ms - shown->second);
                 m_expectedFor = 0;
-                return;
+                ++m_expectedShown;
+                return true;
             }
         }
     }
     m_expected = std::move(pictures);
-    m_expectedFor = int(kRecentPictures);
+    m_expectedFor = within;
+    return false;
 }
 
 std::optional<std::int64_t> PictureCount::position() const

@@ -45,8 +45,11 @@ public:
     // newStartMs of the new title.
     void anchorAfterTitleEnd(std::int64_t oldLengthMs, std::int64_t newStartMs);
     // libvlc's seeks land on a GOP start somewhere after the time asked for: the
-    // pictures it may land on give the position when one of them is (or was just) shown.
-    void expectOneOf(KnownPictures pictures);
+    // pictures it may land on give the position when one of them is (or was just)
+    // shown, within the next `within` new pictures. Returns whether one was just shown.
+    bool expectOneOf(KnownPictures pictures, int within = 8);
+    // How many times an expected picture has been shown.
+    std::uint64_t expectedShown() const { return m_expectedShown; }
     // After pause and resume: the next picture counts as one frame.
     void restart() { m_restart = true; }
     // libvlc starts over with pictures of another format: the next one is new.
@@ -73,6 +76,7 @@ private:
     std::uint64_t m_newPictures = 0;
     KnownPictures m_expected;
     int m_expectedFor = 0; // new pictures left to look for them in
+    std::uint64_t m_expectedShown = 0;
     KnownPictures m_recent; // the last new pictures: hash and the position given
 };
 

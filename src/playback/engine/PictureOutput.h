@@ -73,6 +73,9 @@ public:
     virtual void releaseStill(std::optional<std::int64_t> seekMs) = 0;
     // The pictures that seek may land on (nullopt: none known).
     virtual void landingPictures(const std::optional<KnownPictures> &pictures) = 0;
+    // After jumped(): the first picture libvlc will show there (at ms, its
+    // lumaSampleHash), to show until libvlc's own comes.
+    virtual void coverJump(const QImage &picture, std::int64_t ms, std::uint64_t hash) = 0;
 
     // ---- Presentation
     virtual bool rendersIntoMemory() const = 0;

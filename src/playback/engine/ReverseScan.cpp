@@ -32,6 +32,7 @@ void ReverseScan::setDisc(const QString &path)
 void ReverseScan::forget()
 {
     stop();
+    m_jump.reset();
     m_worker.reset();
     m_stillMs.reset();
 }
@@ -43,6 +44,7 @@ ScanWorker &ReverseScan::worker()
         connect(m_worker.get(), &ScanWorker::pictureReady, this, &ReverseScan::pictureReady);
         connect(m_worker.get(), &ScanWorker::landingPicturesReady, this, &ReverseScan::landingPicturesReady);
         connect(m_worker.get(), &ScanWorker::muxLeadReady, this, &ReverseScan::muxLeadReady);
+        connect(m_worker.get(), &ScanWorker::chapterStartReady, this, &ReverseScan::chapterStartReady);
     }
     return *m_worker;
 }
@@ -52,6 +54,7 @@ void ReverseScan::start(int title, std::int64_t fromMs, double speed)
     m_speed = speed;
     if (m_running)
         return;
+    m_jump.reset();
     m_title = title;
     m_startMs = fromMs;
     m_targetMs = double(fromMs);
@@ -86,8 +89,8 @@ void ReverseScan::step()
         return;
     m_targetMs -= double(m_clock.restart()) * m_speed;
     if (m_targetMs <= 0.0) {
+        // The scan's picture stays, with its time, until the title's first one covers it.
         stop();
-        handOver(false);
         libvlc_media_player_set_pause(m_player(), 0);
         emit reachedTitleStart(m_title);
         return;
@@ -119,5 +122,21 @@ bool ReverseScan::handOver(bool seek)
 }
 
 void ReverseScan::requestMuxLead(int title) { worker().requestMuxLead(title); }
+
+void ReverseScan::coverJump(int title, int chapter)
+{
+    if (m_running || m_disc.isEmpty())
+        return;
+    m_jump = std::pair(title, chapter);
+    worker().requestChapterStart(title, chapter, m_output().stillSize());
+}
+
+void ReverseScan::chapterStartReady(const QImage &picture, qint64 ms, quint64 hash, int title, int chapter)
+{
+    if (m_running || m_jump != std::pair(title, chapter))
+        return; // another jump or a scan since
+    m_jump.reset();
+    m_output().coverJump(picture, ms, hash);
+}
 
 } // namespace playback::engine

@@ -1,10 +1,17 @@
 #pragma once
-// The reverse scan. libvlc cannot play backwards: it holds its last picture
+// The engine's own pictures, decoded from the disc, over libvlc's.
+//
+// The reverse scan: libvlc cannot play backwards. It holds its last picture
 // (paused) while the scan shows pictures decoded here over it, through the
 // picture output, stepping back from where it began at the chosen speed. The
 // scan's picture stays on screen, with its time, when the scan stops; when play
 // resumes from it, libvlc is sent there, and the worker says which GOP starts it
 // may land on.
+//
+// Jumps: libvlc shows a chapter's first picture only some 0.6 to 0.8 s after it
+// is sent there (its clock waits out the disc's multiplexing lead). The chapter's
+// first picture, decoded here in tens of milliseconds, covers the wait; libvlc's
+// own, the same picture, takes over when it comes.
 //
 // Threads: GUI thread. The decoding runs on ScanWorker's thread, whose answers
 // come back as signals on the GUI thread.
@@ -56,6 +63,9 @@ public:
 
     // The title's mux lead (TitleStills::muxLeadMs), as muxLeadReady.
     void requestMuxLead(int title);
+    // libvlc was sent to the start of title's chapter (0-based): its first picture
+    // goes to the output (PictureOutput::coverJump) as soon as it is decoded.
+    void coverJump(int title, int chapter);
 
 signals:
     // The title's start: libvlc plays on (from the title's first chapter, for the control to jump to).
@@ -67,6 +77,7 @@ private:
     ScanWorker &worker();
     void step();
     void pictureReady(const QImage &picture, qint64 ms, int title);
+    void chapterStartReady(const QImage &picture, qint64 ms, quint64 hash, int title, int chapter);
 
     std::function<PictureOutput &()> m_output;
     std::function<libvlc_media_player_t *()> m_player;
@@ -80,6 +91,7 @@ private:
     QTimer m_timer;
     QElapsedTimer m_clock;
     std::optional<std::int64_t> m_stillMs; // the scan's picture on screen
+    std::optional<std::pair<int, int>> m_jump; // the title and chapter a cover is awaited for
 };
 
 } // namespace playback::engine

@@ -19,6 +19,7 @@ namespace {
 const QEvent::Type kPictureEvent = QEvent::Type(QEvent::registerEventType());
 const QEvent::Type kLandingEvent = QEvent::Type(QEvent::registerEventType());
 const QEvent::Type kMuxLeadEvent = QEvent::Type(QEvent::registerEventType());
+const QEvent::Type kChapterStartEvent = QEvent::Type(QEvent::registerEventType());
 
 // A seek lands within about a second after its time: four GOPs of half a second cover it.
 constexpr int kLandingVobus = 4;
@@ -42,11 +43,33 @@ struct MuxLeadEvent : QEvent {
     int title;
 };
 
+struct ChapterStartEvent : QEvent {
+    ChapterStartEvent(QImage p, std::int64_t m, std::uint64_t h, int t, int c)
+        : QEvent(kChapterStartEvent), picture(std::move(p)), ms(m), hash(h), title(t), chapter(c)
+    {
+    }
+    QImage picture;
+    std::int64_t ms;
+    std::uint64_t hash;
+    int title, chapter;
+};
+
 struct Request {
     int title = 0;
-    std::int64_t ms = 0;
+    std::int64_t ms = 0; // the chapter, for a chapter's start
     QSize size;
 };
+
+// The picture drawn at size with the disc's display aspect (black bars); an empty size keeps it as decoded.
+QImage drawn(const QImage &image, const QSize &size, double aspect)
+{
+    if (size.isEmpty())
+        return image;
+    QImage picture(size, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    paintPicture(painter, picture.rect(), image, aspect);
+    return picture;
+}
 
 } // namespace
 
@@ -57,6 +80,7 @@ struct ScanWorker::Shared {
     std::optional<Request> pending;
     std::optional<Request> landing;
     std::optional<int> muxLeadTitle;
+    std::optional<Request> chapterStart;
     bool stop = false;
     QObject *receiver = nullptr; // cleared, under the lock, before the receiver goes
     std::shared_ptr<std::atomic<bool>> done = std::make_shared<std::atomic<bool>>(false);
@@ -100,6 +124,16 @@ void ScanWorker::requestMuxLead(int title)
     m_shared->wake.notify_one();
 }
 
+void ScanWorker::requestChapterStart(int title, int chapter, const QSize &size)
+{
+    {
+        std::lock_guard lock(m_shared->mutex);
+        m_shared->chapterStart = Request{title, chapter, size};
+        m_shared->pending.reset();
+    }
+    m_shared->wake.notify_one();
+}
+
 void ScanWorker::request(int title, std::int64_t ms, const QSize &size)
 {
     {
@@ -121,6 +155,11 @@ bool ScanWorker::event(QEvent *event)
         emit landingPicturesReady(e->pictures, e->title);
         return true;
     }
+    if (event->type() == kChapterStartEvent) {
+        auto *e = static_cast<ChapterStartEvent *>(event);
+        emit chapterStartReady(e->picture, qint64(e->ms), quint64(e->hash), e->title, e->chapter);
+        return true;
+    }
     if (event->type() == kMuxLeadEvent) {
         auto *e = static_cast<MuxLeadEvent *>(event);
         emit muxLeadReady(qint64(e->ms), e->title);
@@ -134,23 +173,43 @@ void ScanWorker::run(std::shared_ptr<Shared> shared)
     std::unique_ptr<TitleStills> stills;
     std::int64_t lastMs = -1;
     QSize lastSize;
+    const auto stillsOf = [&](int title) -> TitleStills & {
+        if (!stills || stills->title() != title) {
+            stills = std::make_unique<TitleStills>(shared->discPath, title);
+            lastMs = -1;
+        }
+        return *stills;
+    };
     for (;;) {
         Request request;
         bool landing = false;
         std::optional<int> muxLeadTitle;
+        std::optional<Request> chapterStart;
         {
             std::unique_lock lock(shared->mutex);
-            shared->wake.wait(lock,
-                              [&] { return shared->stop || shared->pending || shared->landing || shared->muxLeadTitle; });
+            shared->wake.wait(lock, [&] {
+                return shared->stop || shared->pending || shared->landing || shared->muxLeadTitle
+                       || shared->chapterStart;
+            });
             if (shared->stop)
                 break;
-            std::swap(muxLeadTitle, shared->muxLeadTitle);
+            std::swap(chapterStart, shared->chapterStart);
+            if (!chapterStart)
+                std::swap(muxLeadTitle, shared->muxLeadTitle);
+        }
+        if (chapterStart) {
+            // A jump waits on it: before anything else.
+            const auto still = stillsOf(chapterStart->title).chapterStart(int(chapterStart->ms));
+            QImage picture = still ? drawn(still->image, chapterStart->size, stills->displayAspect()) : QImage();
+            std::lock_guard lock(shared->mutex);
+            if (still && shared->receiver)
+                QCoreApplication::postEvent(shared->receiver,
+                                            new ChapterStartEvent(std::move(picture), still->ms, still->hash,
+                                                                  chapterStart->title, int(chapterStart->ms)));
+            continue;
         }
         if (muxLeadTitle) {
-            if (!stills || stills->title() != *muxLeadTitle) {
-                stills = std::make_unique<TitleStills>(shared->discPath, *muxLeadTitle);
-                lastMs = -1;
-            }
+            stillsOf(*muxLeadTitle);
             const auto lead = stills->muxLeadMs();
             std::lock_guard lock(shared->mutex);
             if (lead && shared->receiver)
@@ -165,10 +224,7 @@ void ScanWorker::run(std::shared_ptr<Shared> shared)
             request = landing ? *shared->landing : *shared->pending;
             (landing ? shared->landing : shared->pending).reset();
         }
-        if (!stills || stills->title() != request.title) {
-            stills = std::make_unique<TitleStills>(shared->discPath, request.title);
-            lastMs = -1;
-        }
+        stillsOf(request.title);
         if (landing) {
             KnownPictures pictures = stills->keyPicturesAfter(request.ms, kLandingVobus);
             std::lock_guard lock(shared->mutex);
@@ -181,12 +237,7 @@ void ScanWorker::run(std::shared_ptr<Shared> shared)
             continue; // unreadable here, or the picture already sent
         lastMs = still->ms;
         lastSize = request.size;
-        QImage picture = still->image;
-        if (!request.size.isEmpty()) {
-            picture = QImage(request.size, QImage::Format_RGB32);
-            QPainter painter(&picture);
-            paintPicture(painter, picture.rect(), still->image, stills->displayAspect());
-        }
+        QImage picture = drawn(still->image, request.size, stills->displayAspect());
         std::lock_guard lock(shared->mutex);
         if (shared->receiver)
             QCoreApplication::postEvent(shared->receiver, new PictureEvent(std::move(picture), still->ms, request.title));

@@ -37,11 +37,15 @@ public:
     void requestLandingPictures(int title, std::int64_t ms);
     // The title's mux lead (TitleStills::muxLeadMs).
     void requestMuxLead(int title);
+    // The first picture of a chapter (TitleStills::chapterStart), drawn as request()
+    // draws; it goes before any other request, and a scan's pending one is dropped.
+    void requestChapterStart(int title, int chapter, const QSize &size);
 
 signals:
     void pictureReady(const QImage &picture, qint64 ms, int title);
     void landingPicturesReady(const playback::engine::KnownPictures &pictures, int title);
     void muxLeadReady(qint64 ms, int title);
+    void chapterStartReady(const QImage &picture, qint64 ms, quint64 hash, int title, int chapter);
 
 protected:
     bool event(QEvent *event) override;

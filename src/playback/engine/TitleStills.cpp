@@ -104,6 +104,12 @@ TitleStills::TitleStills(const QString &discPath, int title) : d(std::make_uniqu
         mapBegin && admap->last_byte + 1 > VOBU_ADMAP_SIZE ? mapBegin + (admap->last_byte + 1 - VOBU_ADMAP_SIZE) / 4
                                                            : mapBegin;
     std::int64_t start = 0;
+    // Chapters of this program chain, by the cell their program starts with.
+    std::map<int, std::size_t> chapterOfCell;
+    for (int p = 0; p < ttu.nr_of_ptts; ++p)
+        if (ttu.ptt[p].pgcn == pgcn && ttu.ptt[p].pgn >= 1 && ttu.ptt[p].pgn <= pgc->nr_of_programs)
+            chapterOfCell.emplace(pgc->program_map[ttu.ptt[p].pgn - 1] - 1, std::size_t(p));
+    m_chapterCells.resize(std::size_t(ttu.nr_of_ptts));
     for (int c = pgc->program_map[pgn - 1] - 1; c >= 0 && c < pgc->nr_of_cells; ++c) {
         const cell_playback_t &playback = pgc->cell_playback[c];
         // Of an angle block, only the first angle's cell.
@@ -111,6 +117,8 @@ TitleStills::TitleStills(const QString &discPath, int title) : d(std::make_uniqu
             continue;
         if (playback.last_sector < playback.first_sector)
             return;
+        if (const auto chapter = chapterOfCell.find(c); chapter != chapterOfCell.end())
+            m_chapterCells[chapter->second] = m_cells.size();
         Cell cell;
         cell.firstSector = playback.first_sector;
         cell.lastSector = playback.last_sector;
@@ -227,23 +235,47 @@ std::optional<Still> TitleStills::pictureAt(std::int64_t ms)
     std::size_t c = 0, v = 0;
     if (!locate(ms, &c, &v))
         return std::nullopt;
-    if (c != m_cachedCell || v != m_cachedVobu) {
-        m_pictures.clear();
-        m_cachedCell = c;
-        m_cachedVobu = v;
-        if (!decodeVobu(c, v, true, &m_pictures))
-            return std::nullopt;
-    }
-    if (m_pictures.empty())
+    if (!decodeCached(c, v))
         return std::nullopt;
     auto it = m_pictures.upper_bound(ms);
     if (it != m_pictures.begin())
         --it;
-    const Decoded &p = it->second;
+    return still(it);
+}
+
+std::optional<Still> TitleStills::chapterStart(int chapter)
+{
+    if (!isValid() || chapter < 0 || std::size_t(chapter) >= m_chapterCells.size() || !m_chapterCells[chapter])
+        return std::nullopt;
+    const std::size_t c = *m_chapterCells[std::size_t(chapter)];
+    // A jump starts at the cell's first VOBU; its first picture on screen is the
+    // earliest one decoded from it alone.
+    if (!decodeCached(c, 0))
+        return std::nullopt;
+    return still(m_pictures.begin());
+}
+
+bool TitleStills::decodeCached(std::size_t c, std::size_t v)
+{
+    if (c != m_cachedCell || v != m_cachedVobu) {
+        m_pictures.clear();
+        m_cachedCell = c;
+        m_cachedVobu = v;
+        if (!decodeVobu(c, v, true, &m_pictures)) {
+            m_pictures.clear();
+            return false;
+        }
+    }
+    return !m_pictures.empty();
+}
+
+Still TitleStills::still(std::map<std::int64_t, Decoded>::const_iterator picture) const
+{
+    const Decoded &p = picture->second;
     const std::size_t luma = std::size_t(p.width) * p.height;
     return Still{i420ToImage(p.planes.data(), p.planes.data() + luma, p.planes.data() + luma + luma / 4, p.width,
                              p.height, p.width, p.width / 2),
-                 it->first};
+                 picture->first, lumaSampleHash(p.planes.data(), unsigned(p.width), unsigned(p.height), std::size_t(p.width))};
 }
 
 std::optional<std::int64_t> TitleStills::muxLeadMs()

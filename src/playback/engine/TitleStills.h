@@ -26,8 +26,9 @@
 namespace playback::engine {
 
 struct Still {
-    QImage image;          // as decoded: full size, not corrected for the display aspect
-    std::int64_t ms = 0;   // when it is shown, from the title's start
+    QImage image;           // as decoded: full size, not corrected for the display aspect
+    std::int64_t ms = 0;    // when it is shown, from the title's start
+    std::uint64_t hash = 0; // lumaSampleHash of the decoded picture
 };
 
 class TitleStills {
@@ -44,6 +45,9 @@ public:
     // The picture on screen ms into the title: the last one shown at or before ms
     // (the first picture for ms before it). nullopt when the disc cannot be read there.
     std::optional<Still> pictureAt(std::int64_t ms);
+    // The first picture of chapter (0-based): where a jump to it lands. nullopt
+    // when the chapter is not in the title's first program chain or unreadable.
+    std::optional<Still> chapterStart(int chapter);
     // The first intra pictures of the count VOBUs after the one that holds ms: where
     // a seek of libvlc's to ms may land.
     KnownPictures keyPicturesAfter(std::int64_t ms, int count);
@@ -78,6 +82,8 @@ private:
     void feed(const unsigned char *sector);
     void sendToDecoder(const unsigned char *data, int size, std::int64_t pts);
     void receiveFrames();
+    bool decodeCached(std::size_t cell, std::size_t vobu);
+    Still still(std::map<std::int64_t, Decoded>::const_iterator picture) const;
 
     struct Impl;
     std::unique_ptr<Impl> d;
@@ -85,6 +91,7 @@ private:
     int m_ptsPerFrame = 3600;
     double m_aspect = 4.0 / 3.0;
     std::vector<Cell> m_cells;
+    std::vector<std::optional<std::size_t>> m_chapterCells; // by chapter: its first cell in m_cells
     // The decoded VOBU: its pictures by presentation time (cell-relative ms).
     std::size_t m_cachedCell = ~std::size_t(0), m_cachedVobu = ~std::size_t(0);
     std::map<std::int64_t, Decoded> m_pictures;

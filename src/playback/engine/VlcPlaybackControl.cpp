@@ -102,8 +102,14 @@ void VlcPlaybackControl::handleEvents(unsigned bits)
         m_output->setFrameRate(m_status.fps());
     if (m_status.title() != m_title) {
         const int title = m_status.title();
-        if (!m_expectTitleChange)
+        if (m_title == 0 && title >= 1 && !m_expectTitleChange) {
+            // A menu button started a title: as a jump there.
+            const int chapter = m_status.chapter();
+            m_output->jumped(m_status.chapterOffset(title, chapter), 0, true);
+            m_scan->coverJump(title, chapter);
+        } else if (!m_expectTitleChange) {
             m_output->titleChanged(m_title, title, m_status.titleLength(m_title));
+        }
         m_expectTitleChange = false;
         m_title = title;
         if (title >= 1 && m_output->titleStarted())
@@ -361,6 +367,7 @@ void VlcPlaybackControl::jumpTo(int title, int chapter, bool armed)
         libvlc_media_player_set_chapter(player(), chapter);
     }
     m_output->jumped(m_status.chapterOffset(title, chapter), shownBefore, armed);
+    m_scan->coverJump(title, chapter);
     if (m_paused) {
         libvlc_media_player_set_pause(player(), 0);
         m_paused = false;

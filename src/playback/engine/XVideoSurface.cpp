@@ -72,14 +72,9 @@ void XVideoSurface::showStill(const QImage &picture)
     // 32-bit pixels in the server's byte order are what QImage's RGB32 holds on a
     // 24-bit true-colour screen, the only kind worth converting for.
     Visual *visual = DefaultVisual(display, screen);
-    if (!m_window || picture.isNull() || DefaultDepth(display, screen) != 24 || visual->red_mask != 0xff0000
-        || visual->green_mask != 0xff00 || visual->blue_mask != 0xff)
+    if (picture.isNull() || DefaultDepth(display, screen) != 24 || visual->red_mask != 0xff0000
+        || visual->green_mask != 0xff00 || visual->blue_mask != 0xff || !makeStillWindow())
         return;
-    if (!m_still) {
-        m_still = XCreateSimpleWindow(display, m_window, 0, 0, unsigned(m_size.width()), unsigned(m_size.height()), 0,
-                                      0, BlackPixel(display, screen));
-        m_stillGc = XCreateGC(display, m_still, 0, nullptr);
-    }
     const QImage image = picture.format() == QImage::Format_RGB32 ? picture
                                                                    : picture.convertToFormat(QImage::Format_RGB32);
     XImage *ximage = XCreateImage(display, visual, 24, ZPixmap, 0,
@@ -93,7 +88,42 @@ void XVideoSurface::showStill(const QImage &picture)
               unsigned(image.height()));
     ximage->data = nullptr; // the pixels belong to the QImage
     XDestroyImage(ximage);
+    XSetWindowBackground(display, m_still, BlackPixel(display, screen)); // after freeze()
     XFlush(display);
+}
+
+void XVideoSurface::freeze()
+{
+    Display *display = dpy(m_display);
+    if (!makeStillWindow())
+        return;
+    // The window's content, libvlc's picture in its child window included, copied
+    // into the background of ours, which the server paints as it maps it.
+    const unsigned w = unsigned(m_size.width()), h = unsigned(m_size.height());
+    const Pixmap pixmap = XCreatePixmap(display, m_window, w, h, unsigned(DefaultDepth(display, DefaultScreen(display))));
+    XGCValues values{};
+    values.subwindow_mode = IncludeInferiors;
+    GC gc = XCreateGC(display, pixmap, GCSubwindowMode, &values);
+    XCopyArea(display, m_window, pixmap, gc, 0, 0, w, h, 0, 0);
+    XFreeGC(display, gc);
+    XSetWindowBackgroundPixmap(display, m_still, pixmap);
+    XFreePixmap(display, pixmap); // the window holds on to it
+    XMapRaised(display, m_still);
+    XClearWindow(display, m_still);
+    XFlush(display);
+}
+
+bool XVideoSurface::makeStillWindow()
+{
+    if (!m_window)
+        return false;
+    if (!m_still) {
+        Display *display = dpy(m_display);
+        m_still = XCreateSimpleWindow(display, m_window, 0, 0, unsigned(m_size.width()), unsigned(m_size.height()), 0,
+                                      0, BlackPixel(display, DefaultScreen(display)));
+        m_stillGc = XCreateGC(display, m_still, 0, nullptr);
+    }
+    return true;
 }
 
 void XVideoSurface::hideStill()

@@ -37,6 +37,9 @@ public:
     // Shows a picture of the surface's size over libvlc's video (the reverse scan
     // draws its own pictures while libvlc is paused), until hideStill().
     void showStill(const QImage &picture);
+    // Holds the picture on screen now over libvlc's, until showStill() or hideStill()
+    // (a copy made by the X server: nothing is read back).
+    void freeze();
     void hideStill();
 
 signals:
@@ -44,6 +47,7 @@ signals:
 
 private:
     void readEvents();
+    bool makeStillWindow();
 
     void *m_display = nullptr; // Display*
     unsigned long m_window = 0;

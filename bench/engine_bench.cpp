@@ -11,6 +11,14 @@
 //        "reverse_pictures_per_second_x<N> <n>" for N = 1, 2, 4, 8.
 //   engine_bench stalls DISC
 //        prints "<call>_ms <ms>": how long each call held the GUI thread.
+//   engine_bench skips DISC COUNT        (on X11, read back from the window)
+//   engine_bench vlc-skips DISC COUNT    the same with libvlc's own player, as cvlc
+//        prints "skip_<next|previous> <median ms> <worst ms>": from the call to the
+//        new chapter's first picture on screen, COUNT times each.
+//   engine_bench combing DISC            (the interlaced sample disc)
+//        prints "combing_<play|scan> <mean> <frames...>": combing (see combing())
+//        of pictures shown in play and in the reverse scan, and their frame numbers.
+//   engine_bench combing-files PNG...    prints "combing <mean>" of the pictures given.
 
 #include "FrameStamp.h"
 #include "playback/disc/FactsHelper.h"
@@ -24,8 +32,11 @@
 #include <QScreen>
 #include <QTest>
 
+#include <vlc/vlc.h>
+
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 
 using sampledisc::FrameStamp;
@@ -190,6 +201,146 @@ int latency(const QString &disc)
     return 0;
 }
 
+// The frame stamp on screen in w, read back from the X server.
+std::optional<FrameStamp> stampOnScreen(QWidget &w)
+{
+    const QPoint origin = w.mapToGlobal(QPoint(0, 0));
+    return readFrameStamp(w.screen()->grabWindow(0, origin.x(), origin.y(), w.width(), w.height()).toImage());
+}
+
+// Chapter 2 and back to chapter 1, count times, after a second of play each:
+// next and previous are called, and the time to the first picture of the chapter
+// they go to is taken from the screen.
+void printSkips(QWidget &window, int count, const std::function<void()> &next, const std::function<void()> &previous)
+{
+    const auto waitChapter = [&](int chapter, int timeoutMs) {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < timeoutMs) {
+            if (const auto s = stampOnScreen(window); s && s->title == 1 && s->chapter == chapter)
+                return clock.elapsed();
+            QTest::qWait(2);
+        }
+        return qint64(-1);
+    };
+    waitChapter(1, 10000);
+    QTest::qWait(1000);
+    std::vector<qint64> times[2];
+    for (int i = 0; i < count; ++i) {
+        for (int way = 0; way < 2; ++way) {
+            QElapsedTimer clock;
+            clock.start();
+            (way == 0 ? next : previous)();
+            const qint64 shown = waitChapter(way == 0 ? 2 : 1, 5000);
+            times[way].push_back(shown < 0 ? 5000 : clock.elapsed());
+            QTest::qWait(1000);
+        }
+    }
+    for (int way = 0; way < 2; ++way) {
+        std::vector<qint64> &t = times[way];
+        std::sort(t.begin(), t.end());
+        std::printf("skip_%s %lld %lld\n", way == 0 ? "next" : "previous", t.empty() ? -1 : t[t.size() / 2],
+                    t.empty() ? -1 : t.back());
+    }
+}
+
+int skips(const QString &disc, int count)
+{
+    QWidget window;
+    window.setGeometry(0, 0, 720, 576);
+    auto *dvd = new VlcPlaybackControl(disc, &window);
+    dvd->setGeometry(window.rect());
+    window.show();
+    dvd->Play();
+    printSkips(window, count, [&] { dvd->PlayNextChapter(); }, [&] { dvd->PlayPrevChapter(); });
+    return 0;
+}
+
+// libvlc's own player as cvlc runs it (its default caching), drawing with the
+// same X11 output into a window of the same size.
+int vlcSkips(const QString &disc, int count)
+{
+    QWidget window;
+    window.setGeometry(0, 0, 720, 576);
+    window.show();
+    QTest::qWaitForWindowExposed(&window);
+    const char *args[] = {"--quiet", "--no-video-title-show", "--vout=xcb_x11", "--no-xlib"};
+    libvlc_instance_t *vlc = libvlc_new(4, args);
+    libvlc_media_t *media = libvlc_media_new_location(vlc, ("dvd://" + disc).toUtf8().constData());
+    libvlc_media_player_t *player = libvlc_media_player_new_from_media(media);
+    libvlc_media_release(media);
+    libvlc_media_player_set_xwindow(player, std::uint32_t(window.winId()));
+    libvlc_media_player_play(player);
+    printSkips(window, count, [&] { libvlc_media_player_next_chapter(player); },
+               [&] { libvlc_media_player_previous_chapter(player); });
+    libvlc_media_player_stop(player);
+    libvlc_media_player_release(player);
+    libvlc_release(vlc);
+    return 0;
+}
+
+// Combing: the mean absolute difference between each line and the average of
+// its neighbours, in luma, over the interlaced disc's moving bars (rows 162-557
+// of the 720x576 picture, clear of the static rows around them).
+double combing(const QImage &picture)
+{
+    const QImage image = picture.scaled(720, 576).convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    int count = 0;
+    for (int y = 162; y <= 557; ++y) {
+        const auto *above = reinterpret_cast<const QRgb *>(image.constScanLine(y - 1));
+        const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        const auto *below = reinterpret_cast<const QRgb *>(image.constScanLine(y + 1));
+        for (int x = 0; x < 720; ++x, ++count)
+            sum += std::abs(qGray(line[x]) - (qGray(above[x]) + qGray(below[x])) / 2.0);
+    }
+    return count ? sum / count : 0.0;
+}
+
+// Pictures of the interlaced disc into memory: 2 s of play from the start of
+// chapter 2, then a second of the reverse scan at x1.
+int combingOfPictures(const QString &disc)
+{
+    VlcPlaybackControl dvd(disc);
+    dvd.Play();
+    if (!waitStamp(dvd, [](const FrameStamp &s) { return s.title == 1; }, 5000))
+        return 1;
+    dvd.PlayNextChapter();
+    waitStamp(dvd, [](const FrameStamp &s) { return s.chapter == 2; }, 5000);
+    const auto sample = [&](const char *name, int ms) {
+        double sum = 0;
+        QStringList frames;
+        int last = -1;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < ms) {
+            const QImage picture = dvd.lastFrame();
+            if (const auto s = readFrameStamp(picture); s && s->frame != last) {
+                last = s->frame;
+                sum += combing(picture);
+                frames << QString::number(s->frame);
+            }
+            QTest::qWait(5);
+        }
+        std::printf("combing_%s %.3f %s\n", name, frames.isEmpty() ? -1.0 : sum / frames.size(),
+                    qPrintable(frames.join(' ')));
+    };
+    sample("play", 2000);
+    dvd.PlayBackwards(Variant::fromDouble(1.0));
+    QTest::qWait(200);
+    sample("scan", 1000);
+    return 0;
+}
+
+int combingOfFiles(const QStringList &files)
+{
+    double sum = 0;
+    for (const QString &file : files)
+        sum += combing(QImage(file));
+    std::printf("combing %.3f\n", files.isEmpty() ? -1.0 : sum / files.size());
+    return 0;
+}
+
 // How long the GUI thread is held by each call while the disc plays; embedded
 // when run on X11 (the video window shown), into memory otherwise.
 int stalls(const QString &disc)
@@ -248,7 +399,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: engine_bench cpu|accuracy|latency|stalls DISC [SECONDS]\n");
+        std::fprintf(stderr, "usage: engine_bench cpu|accuracy|latency|stalls|skips|vlc-skips|combing DISC [SECONDS|COUNT]\n"
+                             "       engine_bench combing-files PNG...\n");
         return 2;
     }
     const int seconds = args.size() > 3 ? args[3].toInt() : 20;
@@ -261,5 +413,13 @@ int main(int argc, char **argv)
         return latency(args[2]);
     if (args[1] == QLatin1String("stalls"))
         return stalls(args[2]);
+    if (args[1] == QLatin1String("skips"))
+        return skips(args[2], args.size() > 3 ? args[3].toInt() : 20);
+    if (args[1] == QLatin1String("vlc-skips"))
+        return vlcSkips(args[2], args.size() > 3 ? args[3].toInt() : 20);
+    if (args[1] == QLatin1String("combing"))
+        return combingOfPictures(args[2]);
+    if (args[1] == QLatin1String("combing-files"))
+        return combingOfFiles(args.mid(2));
     return 2;
 }

@@ -201,6 +201,8 @@ void ScanWorker::run(std::shared_ptr<Shared> shared)
             // A jump waits on it: before anything else.
             const auto still = stillsOf(chapterStart->title).chapterStart(int(chapterStart->ms));
             QImage picture = still ? drawn(still->image, chapterStart->size, stills->displayAspect()) : QImage();
+            stills->release(); // no scan runs at a jump
+            lastMs = -1;
             std::lock_guard lock(shared->mutex);
             if (still && shared->receiver)
                 QCoreApplication::postEvent(shared->receiver,
@@ -227,6 +229,8 @@ void ScanWorker::run(std::shared_ptr<Shared> shared)
         stillsOf(request.title);
         if (landing) {
             KnownPictures pictures = stills->keyPicturesAfter(request.ms, kLandingVobus);
+            stills->release(); // the scan is over
+            lastMs = -1;
             std::lock_guard lock(shared->mutex);
             if (shared->receiver)
                 QCoreApplication::postEvent(shared->receiver, new LandingEvent(std::move(pictures), request.title));

@@ -146,26 +146,48 @@ TitleStills::TitleStills(const QString &discPath, int title) : d(std::make_uniqu
     if (m_cells.empty())
         return;
 
-    const bool mpeg1 = d->vts->vtsi_mat->vts_video_attr.mpeg_version == 0;
-    const AVCodec *decoder = avcodec_find_decoder(mpeg1 ? AV_CODEC_ID_MPEG1VIDEO : AV_CODEC_ID_MPEG2VIDEO);
-    d->codec = decoder ? avcodec_alloc_context3(decoder) : nullptr;
-    if (!d->codec)
-        return;
-    d->codec->thread_count = 1; // frame threads would only add delay to one GOP at a time
-    if (avcodec_open2(d->codec, decoder, nullptr) < 0) {
-        avcodec_free_context(&d->codec);
-        return;
-    }
-    d->parser = av_parser_init(AV_CODEC_ID_MPEG2VIDEO);
-    d->packet = av_packet_alloc();
-    d->frame = av_frame_alloc();
-    if (!d->parser || !d->packet || !d->frame)
-        avcodec_free_context(&d->codec);
+    // The decoder is opened when the first picture is asked for.
+    m_valid = avcodec_find_decoder(AVCodecID(codecId())) != nullptr;
+}
+
+int TitleStills::codecId() const
+{
+    return d->vts->vtsi_mat->vts_video_attr.mpeg_version == 0 ? AV_CODEC_ID_MPEG1VIDEO : AV_CODEC_ID_MPEG2VIDEO;
 }
 
 TitleStills::~TitleStills() = default;
 
-bool TitleStills::isValid() const { return d->codec != nullptr; }
+bool TitleStills::isValid() const { return m_valid; }
+
+bool TitleStills::openDecoder()
+{
+    if (d->codec)
+        return true;
+    const AVCodec *decoder = avcodec_find_decoder(AVCodecID(codecId()));
+    d->codec = decoder ? avcodec_alloc_context3(decoder) : nullptr;
+    if (!d->codec)
+        return false;
+    d->codec->thread_count = 1; // frame threads would only add delay to one GOP at a time
+    if (avcodec_open2(d->codec, decoder, nullptr) < 0) {
+        avcodec_free_context(&d->codec);
+        return false;
+    }
+    if (!d->packet)
+        d->packet = av_packet_alloc();
+    if (!d->frame)
+        d->frame = av_frame_alloc();
+    if (!d->packet || !d->frame)
+        avcodec_free_context(&d->codec);
+    return d->codec != nullptr;
+}
+
+void TitleStills::release()
+{
+    // A decoded VOBU is some 15 pictures of 600 KB, and the decoder holds as many again.
+    std::map<std::int64_t, Decoded>().swap(m_pictures);
+    m_cachedCell = m_cachedVobu = ~std::size_t(0);
+    avcodec_free_context(&d->codec);
+}
 
 std::optional<TitleStills::Nav> TitleStills::readNav(std::uint32_t sector)
 {
@@ -247,12 +269,12 @@ std::optional<Still> TitleStills::chapterStart(int chapter)
 {
     if (!isValid() || chapter < 0 || std::size_t(chapter) >= m_chapterCells.size() || !m_chapterCells[chapter])
         return std::nullopt;
-    const std::size_t c = *m_chapterCells[std::size_t(chapter)];
-    // A jump starts at the cell's first VOBU; its first picture on screen is the
-    // earliest one decoded from it alone.
-    if (!decodeCached(c, 0))
+    // A jump starts at the cell's first VOBU: its first picture on screen is the
+    // first one the decoder gives (in the order they are shown), which is all that is kept.
+    std::map<std::int64_t, Decoded> first;
+    if (!decodeVobu(*m_chapterCells[std::size_t(chapter)], 0, false, &first, true) || first.empty())
         return std::nullopt;
-    return still(m_pictures.begin());
+    return still(first.begin());
 }
 
 bool TitleStills::decodeCached(std::size_t c, std::size_t v)
@@ -325,7 +347,8 @@ KnownPictures TitleStills::keyPicturesAfter(std::int64_t ms, int count)
     return keys;
 }
 
-bool TitleStills::decodeVobu(std::size_t c, std::size_t v, bool withPrevious, std::map<std::int64_t, Decoded> *into)
+bool TitleStills::decodeVobu(std::size_t c, std::size_t v, bool withPrevious, std::map<std::int64_t, Decoded> *into,
+                             bool firstOnly)
 {
     m_into = into;
     Cell &cell = m_cells[c];
@@ -335,8 +358,11 @@ bool TitleStills::decodeVobu(std::size_t c, std::size_t v, bool withPrevious, st
     d->cellStartMs = cell.startMs;
     d->cellBasePtm = *base;
     m_lastPts = -1;
+    if (!openDecoder())
+        return false;
     avcodec_flush_buffers(d->codec);
-    av_parser_close(d->parser);
+    if (d->parser)
+        av_parser_close(d->parser);
     d->parser = av_parser_init(AV_CODEC_ID_MPEG2VIDEO);
     if (!d->parser)
         return false;
@@ -356,6 +382,8 @@ bool TitleStills::decodeVobu(std::size_t c, std::size_t v, bool withPrevious, st
             for (int k = 0; k < count; ++k)
                 feed(buffer.data() + std::size_t(k) * DVD_VIDEO_LB_LEN);
             s += std::uint32_t(count);
+            if (firstOnly && !into->empty())
+                return true;
         }
     }
     sendToDecoder(nullptr, 0, AV_NOPTS_VALUE);

@@ -54,6 +54,8 @@ public:
     // How long a VOBU's navigation pack is read before its first picture is due
     // (its PTS against the pack's SCR; the median over the title), nullopt when unreadable.
     std::optional<std::int64_t> muxLeadMs();
+    // Lets go of the decoded pictures and the decoder until the next picture is asked for.
+    void release();
 
 private:
     struct Cell {
@@ -73,12 +75,16 @@ private:
         std::int64_t scr = 0;        // the pack's system clock reference, 90 kHz
     };
 
+    int codecId() const;
+    bool openDecoder();
     std::optional<Nav> readNav(std::uint32_t sector);
     std::optional<std::uint32_t> vobuPtm(Cell &cell, std::size_t vobu);
     // The cell and VOBU that hold ms (ms clamped into the title).
     bool locate(std::int64_t ms, std::size_t *cell, std::size_t *vobu);
-    // Decodes the VOBU (after the one before it, withPrevious) into *into.
-    bool decodeVobu(std::size_t cell, std::size_t vobu, bool withPrevious, std::map<std::int64_t, Decoded> *into);
+    // Decodes the VOBU (after the one before it, withPrevious) into *into; with
+    // firstOnly it stops once a picture is out.
+    bool decodeVobu(std::size_t cell, std::size_t vobu, bool withPrevious, std::map<std::int64_t, Decoded> *into,
+                    bool firstOnly = false);
     void feed(const unsigned char *sector);
     void sendToDecoder(const unsigned char *data, int size, std::int64_t pts);
     void receiveFrames();
@@ -88,6 +94,7 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
     int m_title = 0;
+    bool m_valid = false;
     int m_ptsPerFrame = 3600;
     double m_aspect = 4.0 / 3.0;
     std::vector<Cell> m_cells;

@@ -31,6 +31,19 @@ std::int64_t durationMs(const dvd_time_t &t)
            + bcd(t.frame_u & 0x3f) * 1000 / fps;
 }
 
+// Replaces the lines of one field (rows firstRow, firstRow + 2, ...) of a plane
+// with the average of the lines above and below.
+void keepOneField(unsigned char *plane, int width, int height, int firstRow)
+{
+    for (int row = firstRow; row < height; row += 2) {
+        unsigned char *line = plane + std::ptrdiff_t(row) * width;
+        const unsigned char *above = row > 0 ? line - width : line + width;
+        const unsigned char *below = row + 1 < height ? line + width : above;
+        for (int x = 0; x < width; ++x)
+            line[x] = static_cast<unsigned char>((above[x] + below[x] + 1) / 2);
+    }
+}
+
 std::int64_t readPts(const unsigned char *p)
 {
     return (std::int64_t((p[0] >> 1) & 0x07) << 30) | (std::int64_t(p[1]) << 22) | (std::int64_t(p[2] >> 1) << 15)
@@ -465,8 +478,15 @@ void TitleStills::receiveFrames()
             unsigned char *out = picture.planes.data();
             for (int plane = 0; plane < 3; ++plane) {
                 const int w = plane ? f->width / 2 : f->width, h = plane ? f->height / 2 : f->height;
-                for (int row = 0; row < h; ++row, out += w)
-                    std::memcpy(out, f->data[plane] + std::ptrdiff_t(row) * f->linesize[plane], std::size_t(w));
+                for (int row = 0; row < h; ++row)
+                    std::memcpy(out + std::ptrdiff_t(row) * w, f->data[plane] + std::ptrdiff_t(row) * f->linesize[plane],
+                                std::size_t(w));
+                // The two fields of an interlaced picture were taken a field apart:
+                // shown still, anything moving would comb. The first field is kept
+                // and the other's lines are made from the lines around them.
+                if (f->interlaced_frame)
+                    keepOneField(out, w, h, f->top_field_first ? 1 : 0);
+                out += std::ptrdiff_t(w) * h;
             }
             const std::int64_t ms = d->cellStartMs + (pts - std::int64_t(d->cellBasePtm)) / 90;
             m_into->insert_or_assign(ms, std::move(picture));

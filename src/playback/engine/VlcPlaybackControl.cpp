@@ -102,8 +102,10 @@ void VlcPlaybackControl::handleEvents(unsigned bits)
         m_output->setFrameRate(m_status.fps());
     if (m_status.title() != m_title) {
         const int title = m_status.title();
-        if (m_title == 0 && title >= 1 && !m_expectTitleChange) {
-            // A menu button started a title: as a jump there.
+        // A menu button started a title: as a jump there. (The disc's first play
+        // passes through the menu domain in a moment, showing nothing.)
+        constexpr qint64 kMenuSeenMs = 500;
+        if (m_title == 0 && title >= 1 && !m_expectTitleChange && m_inTitle.elapsed() >= kMenuSeenMs) {
             const int chapter = m_status.chapter();
             m_output->jumped(m_status.chapterOffset(title, chapter), 0, true);
             m_scan->coverJump(title, chapter);
@@ -112,6 +114,7 @@ void VlcPlaybackControl::handleEvents(unsigned bits)
         }
         m_expectTitleChange = false;
         m_title = title;
+        m_inTitle.start();
         if (title >= 1 && m_output->titleStarted())
             m_scan->requestMuxLead(title);
         applyTracks(true);

@@ -21,6 +21,7 @@
 #include "playback/engine/StatusSnapshot.h"
 #include "playback/engine/Tracks.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 
 #include <cstdint>
@@ -138,6 +139,7 @@ private:
     bool m_paused = false;
     double m_rate = 1.0;
     int m_title = -1;
+    QElapsedTimer m_inTitle; // since m_title was taken up
     bool m_expectTitleChange = false;
     Tracks m_tracks; // the mute and subtitle choices
 };

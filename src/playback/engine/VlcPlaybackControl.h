@@ -4,7 +4,8 @@
 //   Player          libvlc's media player for one session, and its events
 //   PictureOutput   where the pictures go and where the picture on screen is
 //                   (MemoryOutput or EmbeddedOutput)
-//   ReverseScan     the reverse scan's own pictures, and the hand-over back to libvlc
+//   ReverseScan     the engine's own pictures (the reverse scan, and a jump's first
+//                   picture until libvlc shows it), and the hand-overs back to libvlc
 //   FullScreen      the full-screen window
 //   StatusSnapshot  what the windows read, refreshed from libvlc's events
 //   DiscLookup      which disc, and its facts (read in a helper process, disc/)

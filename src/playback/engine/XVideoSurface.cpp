@@ -99,8 +99,12 @@ void XVideoSurface::freeze()
         return;
     // The window's content, libvlc's picture in its child window included, copied
     // into the background of ours, which the server paints as it maps it.
+    // The pixmap must have the windows' depth, which need not be the screen's.
+    XWindowAttributes window{};
+    if (!XGetWindowAttributes(display, m_still, &window))
+        return;
     const unsigned w = unsigned(m_size.width()), h = unsigned(m_size.height());
-    const Pixmap pixmap = XCreatePixmap(display, m_window, w, h, unsigned(DefaultDepth(display, DefaultScreen(display))));
+    const Pixmap pixmap = XCreatePixmap(display, m_window, w, h, unsigned(window.depth));
     XGCValues values{};
     values.subwindow_mode = IncludeInferiors;
     GC gc = XCreateGC(display, pixmap, GCSubwindowMode, &values);

@@ -1,7 +1,9 @@
 // The engine embedded in an X window: libvlc draws into a child window of the
 // control, and the picture is read back from the screen. It plays there, the
 // reverse scan draws over it, the time follows the picture through jumps, a DVD
-// menu takes mouse clicks, and full screen goes and comes back.
+// menu takes mouse clicks, and full screen goes and comes back. The picture
+// fills the control at every scale: the size checks, the menu and full screen
+// run again in programs of their own on screens at 150 % and 200 %.
 #include "playback/engine/VlcPlaybackControl.h"
 #include "support/SampleDisc.h"
 
@@ -26,6 +28,18 @@ class EngineEmbeddedTest : public QObject {
         const QPoint origin = w->mapToGlobal(QPoint(0, 0));
         return sampledisc::readFrameStamp(
             w->screen()->grabWindow(0, origin.x(), origin.y(), w->width(), w->height()).toImage());
+    }
+    // Where the picture is, in the screen's pixels of w: the box around what is not black.
+    QRect pictureIn(QWidget *w)
+    {
+        const QPoint origin = w->mapToGlobal(QPoint(0, 0));
+        const QImage shown = w->screen()->grabWindow(0, origin.x(), origin.y(), w->width(), w->height()).toImage();
+        QRect box;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                if (qGray(shown.pixel(x, y)) > 24)
+                    box |= QRect(x, y, 1, 1);
+        return box;
     }
     bool waitFor(QWidget *w, const std::function<bool(const FrameStamp &)> &pred, int timeoutMs = 6000)
     {
@@ -57,10 +71,12 @@ class EngineEmbeddedTest : public QObject {
     }
     void play(const QString &disc)
     {
+        // 768x576 of the screen's pixels at any scale
+        const QSize size = (QSizeF(768, 576) / qApp->devicePixelRatio()).toSize();
         host = std::make_unique<QWidget>();
-        host->setGeometry(20, 20, 768, 576);
+        host->setGeometry(QRect(QPoint(20, 20), size));
         dvd = new VlcPlaybackControl(disc, host.get());
-        dvd->setGeometry(0, 0, 768, 576);
+        dvd->setGeometry(QRect(QPoint(0, 0), size));
         host->show();
         QVERIFY(QTest::qWaitForWindowExposed(host.get()));
         QVERIFY(!dvd->rendersIntoMemory());
@@ -163,13 +179,58 @@ private slots:
         QVERIFY2(reads.last().second > reads[reads.size() - 5].second, qPrintable(QDebug::toString(reads)));
     }
 
+    // The picture fills the control, and in full screen the screen's width (both 4:3
+    // on the 5:4 screen), to within 2 of the screen's pixels, once libvlc has
+    // taken up the window's size.
+    void pictureFillsTheControl()
+    {
+        QRect shown, filled;
+        const auto fills = [&](QWidget *w) {
+            const QSize size = w->size() * qApp->devicePixelRatio();
+            filled = QRect(0, (size.height() - size.width() * 3 / 4) / 2, size.width(), size.width() * 3 / 4);
+            shown = pictureIn(w);
+            const QMargins slack(2, 2, 2, 2);
+            return shown.marginsAdded(slack).contains(filled) && filled.marginsAdded(slack).contains(shown);
+        };
+        play(testsupport::sampleImage(SampleVariant::Plain));
+        QVERIFY(waitFor(dvd, [](const FrameStamp &s) { return s.frame > 10; }));
+        QTRY_VERIFY2_WITH_TIMEOUT(fills(dvd), qPrintable(QDebug::toString(shown) + QDebug::toString(filled)), 3000);
+        dvd->setFullScreenMode(Variant::fromBool(true));
+        QWidget *full = dvd->fullScreenWindow();
+        QVERIFY(full && QTest::qWaitForWindowExposed(full));
+        QTRY_VERIFY2_WITH_TIMEOUT(fills(full), qPrintable(QDebug::toString(shown) + QDebug::toString(filled)), 3000);
+    }
+
+    void atOtherScales_data()
+    {
+        QTest::addColumn<QString>("scale");
+        QTest::newRow("150 %") << "1.5";
+        QTest::newRow("200 %") << "2";
+    }
+    void atOtherScales()
+    {
+        QFETCH(QString, scale);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(QCoreApplication::applicationFilePath(),
+                      {QStringLiteral("pictureFillsTheControl"), QStringLiteral("mouseChoosesAMenuButton"),
+                       QStringLiteral("fullScreenAndBack")});
+        QVERIFY(program.waitForFinished(120000));
+        QVERIFY2(program.exitCode() == 0, program.readAll().constData());
+    }
+
     void mouseChoosesAMenuButton()
     {
         play(testsupport::sampleImage(SampleVariant::Menu));
         QVERIFY(waitFor(dvd, [](const FrameStamp &s) { return s.title == 0; }));
         QTest::qWait(400);
-        // The second button ("Title 2") is at 360,410 on the 720x576 picture.
-        const QPoint button = dvd->mapToGlobal(QPoint(360 * 768 / 720, 410));
+        // The second button ("Title 2") is at 360,410 on the 720x576 picture; xdotool
+        // takes the screen's pixels.
+        const QPoint button = dvd->mapToGlobal(QPoint(360 * dvd->width() / 720, 410 * dvd->height() / 576))
+                              * qApp->devicePixelRatio();
         QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(button.x()),
                                                       QString::number(button.y())});
         QTest::qWait(300);

@@ -27,6 +27,14 @@ constexpr std::int64_t kTypicalMuxLeadMs = 500;
 // How often a jump's cover looks whether libvlc's own picture is due (a frame is 40 ms).
 constexpr int kCoverCheckMs = 5;
 
+// The widget's size in the screen's pixels: X windows are sized in them, Qt's
+// widgets in logical pixels (twice as many screen pixels at 200 %).
+QSize screenPixels(const QWidget &widget)
+{
+    const qreal ratio = widget.devicePixelRatioF();
+    return QSize(qRound(widget.width() * ratio), qRound(widget.height() * ratio));
+}
+
 } // namespace
 
 EmbeddedOutput::EmbeddedOutput(QWidget *host, QObject *parent)
@@ -60,7 +68,7 @@ bool EmbeddedOutput::attach(libvlc_media_player_t *player)
         return false;
     }
     m_surface = surface;
-    m_surface->resize(m_host->size());
+    m_surface->resize(screenPixels(*m_host));
     libvlc_media_player_set_xwindow(player, std::uint32_t(m_surface->window()));
     connect(m_surface, &XVideoSurface::doubleClicked, this, &PictureOutput::doubleClicked);
     return true;
@@ -165,13 +173,15 @@ void EmbeddedOutput::setHost(QWidget *host)
     m_host = host;
     m_host->installEventFilter(this);
     if (m_surface)
-        m_surface->reparent(host->winId(), host->size());
+        m_surface->reparent(host->winId(), screenPixels(*host));
 }
 
 bool EmbeddedOutput::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_host && event->type() == QEvent::Resize && m_surface)
-        m_surface->resize(m_host->size());
+    // A move to a screen of another scale changes the size in pixels, not the widget's.
+    const bool resized = event->type() == QEvent::Resize || event->type() == QEvent::ScreenChangeInternal;
+    if (watched == m_host && resized && m_surface)
+        m_surface->resize(screenPixels(*m_host));
     return false;
 }
 

@@ -29,6 +29,7 @@ public:
 
     // Moves the surface into another native window (full screen and back) and fills it.
     void reparent(unsigned long parentWindow, const QSize &size);
+    // Sizes are in the screen's pixels, not Qt's logical ones.
     void resize(const QSize &size);
     // Hides the window and moves it to the root window, out of a parent that may go.
     void detach();

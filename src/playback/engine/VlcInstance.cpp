@@ -26,6 +26,9 @@ libvlc_instance_t *createInstance()
         "--no-stats",
         "--no-snapshot-preview",
         "--no-osd",
+        // The player holds the screen saver off itself, once, while a disc plays;
+        // libvlc would take a second hold of its own while its window is open.
+        "--no-disable-screensaver",
     };
     // On X11 the plain xcb output is much cheaper than software OpenGL and needs no GL context.
     // The media player does not inherit --vout, so libvlc would still pick its OpenGL output:

@@ -56,7 +56,7 @@ std::optional<Facts> readFacts(const Source &source, Problem *problem = nullptr)
 
 // The first drive that holds a playable DVD, if any; otherwise problem, when
 // given, says what is wrong with the first drive that holds a disc (NoDisc
-// when none does).
+// when none does, NoDrive when the machine has no optical drive).
 std::optional<Source> findDiscInDrives(Problem *problem = nullptr);
 
 } // namespace playback::disc

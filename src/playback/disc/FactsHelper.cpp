@@ -1,5 +1,6 @@
 #include "playback/disc/FactsHelper.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -283,6 +284,12 @@ Problem sourceProblem(const Source &source)
             return Problem::NotDvdVideo;
         if (::access(QFile::encodeName(*videoTs).constData(), R_OK | X_OK) != 0)
             return Problem::PermissionDenied;
+        // libdvdread finds the files whatever their case; so does the name filter.
+        const QDir dir(*videoTs);
+        if (dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
+            return Problem::EmptyVideoTs;
+        if (dir.entryList({QStringLiteral("VIDEO_TS.IFO"), QStringLiteral("VIDEO_TS.BUP")}, QDir::Files).isEmpty())
+            return Problem::NoVideoTsIfo;
         break;
     }
     }
@@ -326,8 +333,9 @@ std::optional<Facts> readFacts(const Source &source, Problem *problem)
 
 std::optional<Source> findDiscInDrives(Problem *problem)
 {
-    Problem first = Problem::NoDisc;
-    for (const QString &drive : opticalDrives()) {
+    const QStringList drives = opticalDrives();
+    Problem first = drives.isEmpty() ? Problem::NoDrive : Problem::NoDisc;
+    for (const QString &drive : drives) {
         if (driveState(drive) != DriveState::Disc)
             continue;
         Source source{SourceKind::Drive, drive};

@@ -25,6 +25,12 @@ QString describe(Problem problem)
         return QStringLiteral("The disc is encrypted (CSS) and libdvdcss is not installed.");
     case Problem::Unreadable:
         return QStringLiteral("The disc cannot be read.");
+    case Problem::NoDrive:
+        return QStringLiteral("No DVD drive was found.");
+    case Problem::EmptyVideoTs:
+        return QStringLiteral("This is not a DVD-Video disc: its VIDEO_TS folder is empty.");
+    case Problem::NoVideoTsIfo:
+        return QStringLiteral("This is not a DVD-Video disc: its VIDEO_TS folder has no VIDEO_TS.IFO.");
     }
     return QString();
 }

@@ -12,6 +12,7 @@
 #include "windows/video/dvdw.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMetaType>
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <atomic>
 
@@ -63,6 +65,8 @@ class DesktopBusTest : public QObject {
     Q_OBJECT
     QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("client"));
     QStringList statusesAnnounced;
+    QVariantMap announced; // the latest value announced of each property
+    QList<qlonglong> seeks;
 
     QVariant call(const QString &interface, const QString &method, const QVariantList &args = {})
     {
@@ -81,13 +85,16 @@ class DesktopBusTest : public QObject {
     }
     QVariantMap metadata() { return qdbus_cast<QVariantMap>(property(kPlayer, QStringLiteral("Metadata"))); }
     QString shownTitle() { return metadata().value(QStringLiteral("xesam:title")).toString(); }
+    qlonglong position() { return property(kPlayer, QStringLiteral("Position")).toLongLong(); }
 
 private slots:
     void onPropertiesChanged(const QString &, const QVariantMap &changed, const QStringList &)
     {
         if (changed.contains(QStringLiteral("PlaybackStatus")))
             statusesAnnounced << changed.value(QStringLiteral("PlaybackStatus")).toString();
+        announced.insert(changed);
     }
+    void onSeeked(qlonglong position) { seeks << position; }
 
     void initTestCase()
     {
@@ -98,6 +105,7 @@ private slots:
         QVERIFY(client.connect(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                QStringLiteral("PropertiesChanged"), this,
                                SLOT(onPropertiesChanged(QString, QVariantMap, QStringList))));
+        QVERIFY(client.connect(kService, kPath, kPlayer, QStringLiteral("Seeked"), this, SLOT(onSeeked(qlonglong))));
     }
     void cleanup()
     {
@@ -136,6 +144,76 @@ private slots:
         // Unloaded, the control window leaves the bus.
         app::Forms::unload<Form2>();
         QVERIFY(!client.interface()->isServiceRegistered(kService).value());
+    }
+
+    // The position is the engine's, to the millisecond. A jump in it is announced
+    // (a chapter skip, the end of a reverse scan), steady play is not.
+    void positionAndSeeked()
+    {
+        Form2 &form = app::Forms::show<Form2>();
+        form.Command1->click();
+        QTRY_VERIFY_WITH_TIMEOUT(position() >= 1500000, 8000);
+        seeks.clear(); // the title's start
+        QList<qlonglong> steady;
+        for (int i = 0; i < 4; ++i, QTest::qWait(300))
+            steady << position();
+        QVERIFY2(std::is_sorted(steady.begin(), steady.end()), qPrintable(QDebug::toString(steady)));
+        QVERIFY(std::any_of(steady.begin(), steady.end(), [](qlonglong us) { return us % 1000000 != 0; }));
+        QCOMPARE(seeks, QList<qlonglong>());
+
+        call(kPlayer, QStringLiteral("Next")); // chapter 2 starts at 8 s
+        QTRY_COMPARE_WITH_TIMEOUT(seeks.size(), 1, 3000);
+        QVERIFY2(seeks[0] >= 8000000 && seeks[0] < 9500000, qPrintable(QString::number(seeks[0])));
+        form.Command12->click();
+        QTRY_VERIFY_WITH_TIMEOUT(position() < 7500000, 5000);
+        form.Command1->click(); // plays on from the scan's picture
+        QTRY_COMPARE_WITH_TIMEOUT(seeks.size(), 2, 3000);
+        QVERIFY2(seeks[1] < 7500000, qPrintable(QString::number(seeks[1])));
+    }
+
+    // While a modal box is open the media controls press nothing and say so, and
+    // Quit closes the box and then every window.
+    void modalBox_data()
+    {
+        QTest::addColumn<bool>("about");
+        QTest::newRow("About box") << true;
+        QTest::newRow("Play error box") << false;
+    }
+    void modalBox()
+    {
+        QFETCH(bool, about);
+        app::setMsgBoxPresenter(nullptr);
+        playback::installPlaybackEngine(about ? testsupport::sampleImage(testsupport::SampleVariant::Plain)
+                                              : QStringLiteral("/nonexistent/disc.iso"));
+        auto restore = qScopeGuard([] {
+            windowtest::setUp();
+            playback::installPlaybackEngine(testsupport::sampleImage(testsupport::SampleVariant::Plain));
+        });
+        Form2 &form = app::Forms::show<Form2>();
+        if (about) {
+            form.Command1->click();
+            QTRY_COMPARE_WITH_TIMEOUT(shownTitle(), QStringLiteral("Title 1 \u00b7 Chapter 1"), 5000);
+        }
+        bool quitAsked = false;
+        QTimer::singleShot(0, this, [&] { // runs in the box's own loop
+            QTRY_VERIFY(QApplication::activeModalWidget());
+            QWidget *box = QApplication::activeModalWidget();
+            QTRY_COMPARE(announced.value(QStringLiteral("CanPlay")), QVariant(false));
+            for (const char *can : {"CanPlay", "CanPause", "CanGoNext", "CanGoPrevious"})
+                QCOMPARE(property(kPlayer, QLatin1String(can)).toBool(), false);
+            QCOMPARE(property(kPlayer, QStringLiteral("CanControl")).toBool(), true);
+            const QString icons = windowtest::visibleStatusIcons(form);
+            for (const char *command : {"Stop", "Play", "PlayPause", "Next"})
+                call(kPlayer, QLatin1String(command));
+            windowtest::settle();
+            QCOMPARE(windowtest::visibleStatusIcons(form), icons);
+            QCOMPARE(QApplication::activeModalWidget(), box);
+            call(QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Quit"));
+            quitAsked = true;
+        });
+        (about ? form.Command7 : form.Command1)->click(); // returns when the box has gone
+        QVERIFY(quitAsked);
+        QTRY_COMPARE(app::Forms::loadedCount(), 0);
     }
 
     void screenKeptAwake_data()

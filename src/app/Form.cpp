@@ -121,6 +121,16 @@ Forms &Forms::instance()
 
 int Forms::loadedCount() { return int(registry().size()); }
 
+void Forms::unloadAll()
+{
+    while (!registry().empty()) {
+        Form *form = registry().begin()->second;
+        runHandler([form] { form->Unload(); });
+        if (form->m_loaded)
+            return; // it would not go
+    }
+}
+
 void Forms::add(std::type_index type, Form *form)
 {
     registry()[type] = form;

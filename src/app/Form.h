@@ -103,6 +103,8 @@ public:
     }
 
     static int loadedCount();
+    // Unloads every loaded window, so that the program ends.
+    static void unloadAll();
 
 signals:
     // No window remains loaded: the program should end.

@@ -1,18 +1,20 @@
 #include "desktop/MediaPlayer2.h"
 
 #include "app/Errors.h"
+#include "app/Form.h"
 #include "playback/PlaybackControl.h"
 #include "windows/control/Form2.h"
 #include "windows/video/dvdw.h"
 
 #include <QAbstractButton>
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 
 namespace desktop {
@@ -22,14 +24,13 @@ namespace {
 const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 constexpr double kFastestScan = 8.0;
+// A position this far from where playing would have taken it since the last
+// reading has jumped (the readings come twice a second, and at every change of
+// state, speed or modal box).
+constexpr qlonglong kJumpUs = 1000000;
 
-// "HH:MM:SS" fields as the panel shows them, in microseconds; 0 for anything else.
-qlonglong microseconds(const QString &hours, const QString &minutes, const QString &seconds)
-{
-    bool okH = false, okM = false, okS = false;
-    const qlonglong s = hours.toLongLong(&okH) * 3600 + minutes.toLongLong(&okM) * 60 + seconds.toLongLong(&okS);
-    return okH && okM && okS && s >= 0 ? s * 1000000 : 0;
-}
+// The control window takes no input while a modal box (About, a message) is open.
+bool modalBoxOpen() { return QApplication::activeModalWidget() != nullptr; }
 
 class RootAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
@@ -72,9 +73,9 @@ class PlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(double MaximumRate READ maximumRate)
     Q_PROPERTY(QVariantMap Metadata READ metadata)
     Q_PROPERTY(qlonglong Position READ position)
-    Q_PROPERTY(bool CanGoNext READ titlePlays)
-    Q_PROPERTY(bool CanGoPrevious READ titlePlays)
-    Q_PROPERTY(bool CanPlay READ yes)
+    Q_PROPERTY(bool CanGoNext READ canSkip)
+    Q_PROPERTY(bool CanGoPrevious READ canSkip)
+    Q_PROPERTY(bool CanPlay READ canPlay)
     Q_PROPERTY(bool CanPause READ canPause)
     Q_PROPERTY(bool CanSeek READ no)
     Q_PROPERTY(bool CanControl READ yes)
@@ -85,9 +86,10 @@ public:
     double minimumRate() const { return -kFastestScan; }
     double maximumRate() const { return kFastestScan; }
     QVariantMap metadata() const { return m_player->state().metadata(); }
-    qlonglong position() const { return m_player->state().positionUs; }
-    bool titlePlays() const { return m_player->state().title > 0; }
-    bool canPause() const { return m_player->state().playbackStatus != QLatin1String("Stopped"); }
+    qlonglong position() const { return m_player->position(); }
+    bool canSkip() const { return m_player->state().canSkip(); }
+    bool canPlay() const { return !m_player->state().blocked; }
+    bool canPause() const { return m_player->state().canPause(); }
     bool yes() const { return true; }
     bool no() const { return false; }
 
@@ -146,9 +148,14 @@ MediaPlayer2::MediaPlayer2(Form2 &window) : QObject(&window), m_window(window)
     }
     m_service = name;
     m_state = readPanel();
+    m_sinceRead.start();
     connect(window.Timer1, &QTimer::timeout, this, &MediaPlayer2::refreshSoon);
+    // The speed changes without an icon changing (x2 to x4).
+    for (QAbstractButton *trick : {window.Command11, window.Command12})
+        connect(trick, &QAbstractButton::clicked, this, &MediaPlayer2::refreshSoon);
     for (QLabel *icon : {window.Image12, window.Image13, window.Image14, window.Image15, window.Image16})
         icon->installEventFilter(this);
+    window.installEventFilter(this);
 }
 
 MediaPlayer2::~MediaPlayer2()
@@ -162,8 +169,16 @@ MediaPlayer2::~MediaPlayer2()
 
 bool MediaPlayer2::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
+    switch (event->type()) {
+    case QEvent::ShowToParent: // a status icon
+    case QEvent::HideToParent:
+    case QEvent::WindowBlocked: // the control window, under a modal box
+    case QEvent::WindowUnblocked:
         refreshSoon();
+        break;
+    default:
+        break;
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -181,28 +196,59 @@ void MediaPlayer2::refresh()
     m_refreshQueued = false;
     const MediaState now = readPanel();
     const MediaState before = std::exchange(m_state, now);
+    const bool seeked = jumped(before, now);
+    m_sinceRead.start();
     QVariantMap changed;
-    if (now.playbackStatus != before.playbackStatus) {
+    if (now.playbackStatus != before.playbackStatus)
         changed[QStringLiteral("PlaybackStatus")] = now.playbackStatus;
-        changed[QStringLiteral("CanPause")] = now.playbackStatus != QLatin1String("Stopped");
-    }
-    if (now.title != before.title)
-        changed[QStringLiteral("CanGoNext")] = changed[QStringLiteral("CanGoPrevious")] = now.title > 0;
+    if (now.canPause() != before.canPause())
+        changed[QStringLiteral("CanPause")] = now.canPause();
+    if (now.blocked != before.blocked)
+        changed[QStringLiteral("CanPlay")] = !now.blocked;
+    if (now.canSkip() != before.canSkip())
+        changed[QStringLiteral("CanGoNext")] = changed[QStringLiteral("CanGoPrevious")] = now.canSkip();
     if (now.rate != before.rate)
         changed[QStringLiteral("Rate")] = now.rate;
     if (now.metadata() != before.metadata())
         changed[QStringLiteral("Metadata")] = now.metadata();
-    if (changed.isEmpty())
-        return;
-    QDBusMessage signal = QDBusMessage::createSignal(kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                     QStringLiteral("PropertiesChanged"));
-    signal << kPlayerInterface << changed << QStringList();
-    QDBusConnection::sessionBus().send(signal);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!changed.isEmpty()) {
+        QDBusMessage signal = QDBusMessage::createSignal(kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                         QStringLiteral("PropertiesChanged"));
+        signal << kPlayerInterface << changed << QStringList();
+        bus.send(signal);
+    }
+    if (seeked)
+        bus.send(QDBusMessage::createSignal(kPath, kPlayerInterface, QStringLiteral("Seeked")) << now.positionUs);
+}
+
+// A new title starts where it starts; the end of a reverse scan leaves the position
+// where the scan's pictures took it. Otherwise a position that moved by more than
+// playing at the rate shown would move it has jumped (a chapter skip, say). While
+// scanning backwards the pictures come as the disc gives them: nothing is judged.
+bool MediaPlayer2::jumped(const MediaState &before, const MediaState &now) const
+{
+    if (now.title < 1)
+        return false;
+    if (now.title != before.title || (before.rate < 0 && now.rate >= 0))
+        return true;
+    if (now.rate < 0)
+        return false;
+    const double rate = before.playbackStatus == QLatin1String("Playing") ? before.rate : 0.0;
+    const qlonglong expected = before.positionUs + qlonglong(double(m_sinceRead.nsecsElapsed()) / 1000 * rate);
+    return std::abs(now.positionUs - expected) > kJumpUs;
+}
+
+qlonglong MediaPlayer2::position() const
+{
+    const std::optional<playback::PlaybackControl::TitlePosition> at = dvd().titlePosition();
+    return at ? at->ms * 1000 : 0;
 }
 
 MediaState MediaPlayer2::readPanel() const
 {
     MediaState s;
+    s.blocked = modalBoxOpen();
     if (!m_window.Image14->isHidden())
         return s;
     s.playbackStatus = m_window.Image13->isHidden() ? QStringLiteral("Playing") : QStringLiteral("Paused");
@@ -213,9 +259,10 @@ MediaState MediaPlayer2::readPanel() const
         if (ok && speed > 0)
             s.rate = reverse ? -speed : speed;
     }
-    s.positionUs = microseconds(m_window.Label1[0]->text(), m_window.Label1[1]->text(), m_window.Label1[2]->text());
-    const QString total = m_window.Label3->text(); // "HH:MM:SS"
-    s.lengthUs = microseconds(total.mid(0, 2), total.mid(3, 2), total.mid(6, 2));
+    if (const auto at = dvd().titlePosition()) {
+        s.positionUs = at->ms * 1000;
+        s.lengthUs = at->lengthMs * 1000;
+    }
     // The control answers these from its status; they fail when no title plays.
     // The volume name changes only with the disc, which is not changed while a title plays.
     try {
@@ -229,7 +276,8 @@ MediaState MediaPlayer2::readPanel() const
 
 void MediaPlayer2::press(QAbstractButton *button)
 {
-    QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
+    if (!modalBoxOpen())
+        QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
 }
 
 void MediaPlayer2::play() { press(m_window.Command1); }
@@ -252,9 +300,37 @@ void MediaPlayer2::raise()
 {
     m_window.Show();
     m_window.activateWindow();
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
 }
 
-void MediaPlayer2::quit() { QMetaObject::invokeMethod(&m_window, &QWidget::close, Qt::QueuedConnection); }
+namespace {
+
+// As a person would: a modal box first, and once its own loop has returned, the
+// control window, which unloads the video window (and the media controls with
+// it); then any dialog left open, so that the program ends.
+void closeWindows(const QPointer<QWidget> &control)
+{
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+        modal->close();
+        if (QApplication::activeModalWidget() != modal)
+            QMetaObject::invokeMethod(qApp, [control] { closeWindows(control); }, Qt::QueuedConnection);
+        return;
+    }
+    if (control)
+        control->close();
+    app::Forms::unloadAll();
+}
+
+} // namespace
+
+void MediaPlayer2::quit()
+{
+    QMetaObject::invokeMethod(qApp, [control = QPointer<QWidget>(&m_window)] { closeWindows(control); },
+                              Qt::QueuedConnection);
+}
 
 } // namespace desktop
 

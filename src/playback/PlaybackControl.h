@@ -11,8 +11,10 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace playback {
 
@@ -63,6 +65,15 @@ public:
     virtual Variant SubpictureStreamsAvailable() = 0; // 32-bit, narrowed to 16 bits by callers
     virtual Variant DVDUniqueID() = 0;      // string
     virtual Variant VolumeName();           // string: the disc's volume label, or its folder's name
+
+    // Where the picture on screen is in the title playing, and the title's length,
+    // in milliseconds: what CurrentTime and TotalTitleTime say, to the millisecond.
+    // nullopt when no title plays (stopped, or in a menu).
+    struct TitlePosition {
+        std::int64_t ms = 0;
+        std::int64_t lengthMs = 0;
+    };
+    virtual std::optional<TitlePosition> titlePosition() const { return std::nullopt; }
 
     // Property writes.
     virtual void setFullScreenMode(const Variant &on) = 0;         // Boolean

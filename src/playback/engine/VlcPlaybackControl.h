@@ -67,6 +67,7 @@ public:
     Variant SubpictureStreamsAvailable() override;
     Variant DVDUniqueID() override;
     Variant VolumeName() override;
+    std::optional<TitlePosition> titlePosition() const override;
 
     void setFullScreenMode(const Variant &on) override;
     void setCurrentSubpictureStream(const Variant &n) override;

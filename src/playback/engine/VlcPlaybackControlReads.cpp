@@ -47,14 +47,21 @@ Variant VlcPlaybackControl::CurrentChapter()
     return Variant::fromInt32(m_status.chapter() + 1);
 }
 
+std::optional<PlaybackControl::TitlePosition> VlcPlaybackControl::titlePosition() const
+{
+    const int title = m_status.title();
+    if (!m_loaded || !m_player || title < 1)
+        return std::nullopt;
+    TitlePosition at{positionMs().value_or(0), m_status.titleLength(title)};
+    if (at.lengthMs > 0)
+        at.ms = std::min(at.ms, at.lengthMs);
+    return at;
+}
+
 Variant VlcPlaybackControl::CurrentTime()
 {
-    const int title = requireTitle(QStringLiteral("CurrentTime"));
-    std::int64_t pos = positionMs().value_or(0);
-    const std::int64_t length = m_status.titleLength(title);
-    if (length > 0)
-        pos = std::min(pos, length);
-    return Variant::fromString(formatTimecode(pos, m_status.fps()));
+    requireTitle(QStringLiteral("CurrentTime"));
+    return Variant::fromString(formatTimecode(titlePosition()->ms, m_status.fps()));
 }
 
 Variant VlcPlaybackControl::TotalTitleTime()

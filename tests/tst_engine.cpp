@@ -188,7 +188,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(dvd->appliedMute() && dvd->appliedMuteTitle() == 2, 2000);
     }
 
-    // Before Play the facts describe the disc Play would play. An image's
+    // Before Play the facts describe the disc Play would play, the last one named. An image's
     // VIDEO_TS is inside it, and the file list reads it from there.
     void discFacts()
     {
@@ -204,6 +204,12 @@ private slots:
         QStringList files = QDir(testsupport::sampleVideoTs(SampleVariant::Plain)).entryList(QDir::Files);
         files.sort(Qt::CaseInsensitive);
         QCOMPARE(list.fileNames(), files);
+        // Another disc (dropped on a window): what plays stops, the facts are the new disc's.
+        dvd->Play();
+        dvd->setDisc(testsupport::sampleFolder(SampleVariant::Menu));
+        QVERIFY(!dvd->isPlaying());
+        QCOMPARE(dvd->DVDDirectory().toString(), testsupport::sampleVideoTs(SampleVariant::Menu));
+        QVERIFY(dvd->DVDUniqueID().toString() != folder->uniqueId);
     }
 
     // The disc named on the command line is read before Play; what was read is

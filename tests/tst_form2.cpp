@@ -1,6 +1,7 @@
 // The control window's buttons: the operation each click asks of the control,
 // the status icon, Pause/Continue tooltip and speed caption it leaves, the
-// mute and subtitle toggles, and what the user sees when the control refuses.
+// mute and subtitle toggles, what the user sees when the control refuses, and
+// discs dropped on the windows.
 #include "app/ClickableLabel.h"
 #include "app/Form.h"
 #include "support/FakeDvd.h"
@@ -8,6 +9,12 @@
 #include "windows/control/Form2.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <QLabel>
 #include <QTest>
 
@@ -189,6 +196,52 @@ private slots:
         press(form, QStringLiteral("T"));
         QCOMPARE(fd->calls, calls);
         QCOMPARE(form.Subs->isVisible(), subsAfter);
+    }
+
+    // A disc dragged from the file manager onto either window stops what plays and
+    // plays; anything else dropped is not taken.
+    void discDropped_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("dropped"); // in a folder made for the test
+        QTest::addColumn<bool>("taken");
+        for (const char *window : {"Form2", "dvdw"}) {
+            const auto row = [&](const char *what, const char *path, bool taken) {
+                QTest::addRow("%s, %s", what, window) << window << path << taken;
+            };
+            row("folder holding VIDEO_TS", "film", true);
+            row("VIDEO_TS itself", "film/VIDEO_TS", true);
+            row("image", "film.iso", true);
+            row("text file", "notes.txt", false);
+            row("folder without VIDEO_TS", "photos", false);
+        }
+    }
+    void discDropped()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, dropped);
+        QFETCH(bool, taken);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("film/VIDEO_TS")) && QDir(dir.path()).mkpath(QStringLiteral("photos")));
+        for (const char *file : {"film.iso", "notes.txt"}) {
+            QFile f(dir.filePath(QLatin1String(file)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        Form2 &form = windowtest::showControlWindow();
+        press(form, QStringLiteral("P"));
+        FakeDvd::current()->calls.clear();
+        QWidget &target = windowtest::showWindow(window);
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(dir.filePath(dropped))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&target, &enter);
+        QCOMPARE(enter.isAccepted(), taken);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&target, &drop);
+        const QStringList played = {QStringLiteral("setDisc ") + dir.filePath(dropped), QStringLiteral("Play")};
+        QCOMPARE(FakeDvd::current()->calls, taken ? played : QStringList());
+        QCOMPARE(windowtest::visibleStatusIcons(form), QStringLiteral("Image12"));
+        QVERIFY(windowtest::msgBoxes().isEmpty());
     }
 
     void timerRunsThePoll()

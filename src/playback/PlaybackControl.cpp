@@ -42,6 +42,11 @@ void PlaybackControl::Move(double left, double top, double width, double height)
     setGeometry(app::twipsRectToPixels(left, top, width, height));
 }
 
+void PlaybackControl::setDisc(const QString &)
+{
+    throw PlaybackError(QStringLiteral("setDisc"), QStringLiteral("this control plays one disc only."));
+}
+
 Variant PlaybackControl::VolumeName()
 {
     throw PlaybackError(QStringLiteral("VolumeName"), QStringLiteral("this control cannot read it."));

@@ -75,6 +75,10 @@ public:
     };
     virtual std::optional<TitlePosition> titlePosition() const { return std::nullopt; }
 
+    // From now on plays the disc named as on the command line (a device, an image
+    // or a folder); what plays stops. It is looked at when it is played.
+    virtual void setDisc(const QString &argument);
+
     // Property writes.
     virtual void setFullScreenMode(const Variant &on) = 0;         // Boolean
     virtual void setCurrentSubpictureStream(const Variant &n) = 0; // 32-bit

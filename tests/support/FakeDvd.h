@@ -58,6 +58,7 @@ public:
     playback::Variant SubpictureOn() override { return call(QStringLiteral("SubpictureOn")); }
     playback::Variant SubpictureStreamsAvailable() override { return call(QStringLiteral("SubpictureStreamsAvailable")); }
     playback::Variant DVDUniqueID() override { return call(QStringLiteral("DVDUniqueID")); }
+    void setDisc(const QString &argument) override { call(QStringLiteral("setDisc"), playback::Variant::fromString(argument)); }
     void setFullScreenMode(const playback::Variant &on) override { call(QStringLiteral("FullScreenMode="), on); }
     void setCurrentSubpictureStream(const playback::Variant &n) override
     {

@@ -5,16 +5,20 @@
 
 namespace playback::engine {
 
-DiscLookup::DiscLookup(const QString &argument) : m_argument(argument)
+DiscLookup::DiscLookup(const QString &argument) { setArgument(argument); }
+
+DiscLookup::~DiscLookup() = default;
+
+void DiscLookup::setArgument(const QString &argument)
 {
+    m_argument = argument;
+    m_prefetch.reset();
     // Read before Play is pressed (see FactsPrefetch.h).
     if (!m_argument.isEmpty()) {
         if (const auto source = disc::sourceFromArgument(m_argument))
             m_prefetch = std::make_unique<FactsPrefetch>(*source);
     }
 }
-
-DiscLookup::~DiscLookup() = default;
 
 disc::Source DiscLookup::source(const QString &operation) const
 {

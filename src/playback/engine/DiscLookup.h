@@ -20,6 +20,8 @@ public:
     // argument: the disc named on the command line, or empty to look in the drives.
     explicit DiscLookup(const QString &argument);
     ~DiscLookup();
+    // Another disc from now on (a disc dropped on a window, say).
+    void setArgument(const QString &argument);
 
     // The disc; throws PlaybackError(operation, reason) when there is none.
     disc::Source source(const QString &operation) const;

@@ -403,6 +403,13 @@ void VlcPlaybackControl::PlayPrevChapter()
     jumpTo(title, (into > 3000 || chapter == 0) ? chapter : chapter - 1);
 }
 
+void VlcPlaybackControl::setDisc(const QString &argument)
+{
+    if (m_loaded)
+        unload();
+    m_disc.setArgument(argument);
+}
+
 void VlcPlaybackControl::Eject()
 {
     const std::optional<disc::Source> source = m_loaded && m_source ? m_source : m_disc.ejectable();

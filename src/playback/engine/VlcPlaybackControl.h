@@ -69,6 +69,7 @@ public:
     Variant VolumeName() override;
     std::optional<TitlePosition> titlePosition() const override;
 
+    void setDisc(const QString &argument) override;
     void setFullScreenMode(const Variant &on) override;
     void setCurrentSubpictureStream(const Variant &n) override;
     void setSubpictureOn(const Variant &on) override;

@@ -94,6 +94,7 @@ Form2::Form2()
     setTabOrder();
     connectHandlers();
     connectDialogHandlers();
+    setAcceptDrops(true);
     Timer1->start();
     Command7->setFocus();
     centreOnScreen();

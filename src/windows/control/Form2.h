@@ -13,6 +13,7 @@
 
 class QAbstractButton;
 class QFrame;
+class QMimeData;
 class QLabel;
 class QTimer;
 namespace app {
@@ -55,6 +56,11 @@ public:
     void Command10_Click(); // Mute on / off
     // The status poll, every 500 ms.
     void Timer1_Timer();
+    // A disc dropped on the control window or the video window: it plays instead.
+    void Form_DiscDropped(const QString &disc);
+    // The disc a drag carries: a folder holding VIDEO_TS, a VIDEO_TS folder or a
+    // DVD image; empty for anything else, which is not taken.
+    static QString discIn(const QMimeData *data);
 
     // Controls. Label1 (the position's three fields) and Label2 (the colons) are arrays.
     QTimer *Timer1;
@@ -71,6 +77,10 @@ public:
 
     // The window's own record of the mute state (libvlc cannot report it): 0 = False, -1 = True.
     std::int16_t Muted = 0;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void buildButtons();

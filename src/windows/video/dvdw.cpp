@@ -6,6 +6,8 @@
 #include "windows/control/Form2.h"
 
 
+#include <QDropEvent>
+
 #include <cfenv>
 #include <cmath>
 
@@ -22,6 +24,7 @@ dvdw::dvdw() : app::Form(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleH
     setFont(app::defaultFont());
     setClientSizeTwips(8460, 6435);
     hideTaskbarButton();
+    setAcceptDrops(true);
 
     dvd = playback::PlaybackControl::create(this);
     app::place(dvd, 120, 120, 7575, 5655);
@@ -48,6 +51,21 @@ void dvdw::resizeEvent(QResizeEvent *event)
 {
     app::Form::resizeEvent(event);
     app::runHandler([this] { Form_Resize(); });
+}
+
+void dvdw::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!Form2::discIn(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void dvdw::dropEvent(QDropEvent *event)
+{
+    const QString disc = Form2::discIn(event->mimeData());
+    if (disc.isEmpty())
+        return;
+    event->acceptProposedAction();
+    app::runHandler([&] { app::Forms::get<Form2>().Form_DiscDropped(disc); });
 }
 
 playback::PlaybackControl &dvd() { return *app::Forms::get<dvdw>().dvd; }

@@ -20,6 +20,9 @@ protected:
     // the window system (Alt+F4) would lose the picture with no way back.
     bool acceptsCloseRequest() const override { return false; }
     void resizeEvent(QResizeEvent *event) override;
+    // A disc dropped here is the control window's to play.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 };
 
 // The `dvd` control of the video window's single instance, loading the window

@@ -1,6 +1,7 @@
 #include "playback/engine/TitleStills.h"
 
 #include "playback/disc/DvdRead.h"
+#include "playback/disc/TitleLayout.h"
 
 #include <QFile>
 
@@ -21,15 +22,6 @@ namespace {
 
 constexpr int kReadChunk = 64;          // sectors per read
 constexpr std::uint32_t kMaxVobuSectors = 8192; // a VOBU is at most a second of video: anything longer is garbage
-
-int bcd(std::uint8_t v) { return (v >> 4) * 10 + (v & 0x0f); }
-
-std::int64_t durationMs(const dvd_time_t &t)
-{
-    const int fps = (t.frame_u >> 6) == 1 ? 25 : 30;
-    return ((std::int64_t(bcd(t.hour)) * 60 + bcd(t.minute)) * 60 + bcd(t.second)) * 1000
-           + bcd(t.frame_u & 0x3f) * 1000 / fps;
-}
 
 // Replaces the lines of one field (rows firstRow, firstRow + 2, ...) of a plane
 // with the average of the lines above and below.
@@ -93,17 +85,8 @@ TitleStills::TitleStills(const QString &discPath, int title) : d(std::make_uniqu
         return;
     const title_info_t &info = d->vmg->tt_srpt->title[title - 1];
     d->vts = ifoOpen(d->dvd, info.title_set_nr);
-    if (!d->vts || !d->vts->vtsi_mat || !d->vts->vts_ptt_srpt || !d->vts->vts_pgcit
-        || info.vts_ttn < 1 || info.vts_ttn > d->vts->vts_ptt_srpt->nr_of_srpts)
-        return;
-    const ttu_t &ttu = d->vts->vts_ptt_srpt->title[info.vts_ttn - 1];
-    if (ttu.nr_of_ptts < 1 || !ttu.ptt)
-        return;
-    const int pgcn = ttu.ptt[0].pgcn, pgn = ttu.ptt[0].pgn;
-    if (pgcn < 1 || pgcn > d->vts->vts_pgcit->nr_of_pgci_srp)
-        return;
-    const pgc_t *pgc = d->vts->vts_pgcit->pgci_srp[pgcn - 1].pgc;
-    if (!pgc || !pgc->cell_playback || !pgc->program_map || pgn < 1 || pgn > pgc->nr_of_programs)
+    const std::optional<disc::TitleLayout> layout = d->vts ? disc::titleLayout(*d->vts, info.vts_ttn) : std::nullopt;
+    if (!layout)
         return;
     d->vobs = DVDOpenFile(d->dvd, info.title_set_nr, DVD_READ_TITLE_VOBS);
     if (!d->vobs)
@@ -116,27 +99,12 @@ TitleStills::TitleStills(const QString &discPath, int title) : d(std::make_uniqu
     const std::uint32_t *mapEnd =
         mapBegin && admap->last_byte + 1 > VOBU_ADMAP_SIZE ? mapBegin + (admap->last_byte + 1 - VOBU_ADMAP_SIZE) / 4
                                                            : mapBegin;
-    std::int64_t start = 0;
-    // Chapters of this program chain, by the cell their program starts with.
-    std::map<int, std::size_t> chapterOfCell;
-    for (int p = 0; p < ttu.nr_of_ptts; ++p)
-        if (ttu.ptt[p].pgcn == pgcn && ttu.ptt[p].pgn >= 1 && ttu.ptt[p].pgn <= pgc->nr_of_programs)
-            chapterOfCell.emplace(pgc->program_map[ttu.ptt[p].pgn - 1] - 1, std::size_t(p));
-    m_chapterCells.resize(std::size_t(ttu.nr_of_ptts));
-    for (int c = pgc->program_map[pgn - 1] - 1; c >= 0 && c < pgc->nr_of_cells; ++c) {
-        const cell_playback_t &playback = pgc->cell_playback[c];
-        // Of an angle block, only the first angle's cell.
-        if (playback.block_type == BLOCK_TYPE_ANGLE_BLOCK && playback.block_mode != BLOCK_MODE_FIRST_CELL)
-            continue;
-        if (playback.last_sector < playback.first_sector)
-            return;
-        if (const auto chapter = chapterOfCell.find(c); chapter != chapterOfCell.end())
-            m_chapterCells[chapter->second] = m_cells.size();
+    m_chapterCells = layout->chapterCells;
+    for (const disc::TitleLayout::Cell &played : layout->cells) {
         Cell cell;
-        cell.firstSector = playback.first_sector;
-        cell.lastSector = playback.last_sector;
-        cell.startMs = start;
-        start += durationMs(playback.playback_time);
+        cell.firstSector = played.firstSector;
+        cell.lastSector = played.lastSector;
+        cell.startMs = played.startMs;
         if (mapBegin) {
             auto from = std::lower_bound(mapBegin, mapEnd, cell.firstSector);
             auto to = std::upper_bound(from, mapEnd, cell.lastSector);

@@ -116,6 +116,45 @@ private slots:
         QVERIFY(waitFor([&](const FrameStamp &s) { return s.frame > at + 5 && s.frame < at + 80; }));
     }
 
+    // A disc whose first title set cannot be read at all: libvlc's navigation
+    // cannot start it, so its other titles are read without it, with their time,
+    // chapters, subtitles and the reverse scan.
+    void titlesWithoutNavigation()
+    {
+        play(testsupport::sampleDiscRoot() + QStringLiteral("/broken/garbage-vts"));
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.title == 2 && s.frame >= 3; }));
+        QCOMPARE(dvd->CurrentTitle().toInt32(), 2);
+        QCOMPARE(dvd->TotalTitleTime().toString(), QStringLiteral("00:00:10:00"));
+        QCOMPARE(dvd->CurrentChapter().toInt32(), 1);
+        QCOMPARE(dvd->SubpictureStreamsAvailable().toInt32(), 1);
+        dvd->PlayNextChapter(); // chapter 2 starts at frame 100
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.chapter == 2 && s.frame >= 103; }));
+        QCOMPARE(dvd->CurrentChapter().toInt32(), 2);
+        QVERIFY(std::abs(framesOf(dvd->CurrentTime().toString()) - onScreen()->frame) <= 2);
+        // The subtitle, white at the bottom of the picture, comes and goes.
+        const auto subtitleShown = [this] {
+            const QImage picture = dvd->lastFrame().scaled(720, 576);
+            int marks = 0;
+            for (int x = 200; x < 520 && !picture.isNull(); ++x)
+                for (int y = 470; y < 530; ++y)
+                    marks += qGray(picture.pixel(x, y)) < 40 || qGray(picture.pixel(x, y)) > 200;
+            return marks > 200;
+        };
+        QVERIFY(!subtitleShown());
+        dvd->setSubpictureOn(Variant::fromBool(true));
+        QTRY_VERIFY_WITH_TIMEOUT(subtitleShown(), 3000);
+        dvd->setSubpictureOn(Variant::fromBool(false));
+        QTRY_VERIFY_WITH_TIMEOUT(!subtitleShown(), 3000);
+        dvd->PlayBackwards(Variant::fromDouble(2.0));
+        QList<int> frames;
+        for (int i = 0; i < 100; ++i, QTest::qWait(10))
+            if (const auto s = onScreen(); s && (frames.isEmpty() || frames.last() != s->frame))
+                frames << s->frame;
+        QVERIFY2(frames.size() >= 6 && frames.last() < frames[1], qPrintable(QDebug::toString(frames)));
+        dvd->PlayPrevChapter();
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.chapter == 1 && s.frame < 40; }));
+    }
+
     void menuByKeyboard()
     {
         play(testsupport::sampleFolder(SampleVariant::Menu));

@@ -74,13 +74,13 @@ bool EmbeddedOutput::attach(libvlc_media_player_t *player)
     return true;
 }
 
-void EmbeddedOutput::retire(libvlc_media_player_t *player)
+void EmbeddedOutput::retire(libvlc_media_player_t *player, std::shared_ptr<void> input)
 {
     // libvlc draws into the window until the player is released: out of its
     // parent, which may go first, and deleted by the reaper after that.
     if (m_surface)
         m_surface->detach();
-    reaper::retire(player, nullptr, m_surface);
+    reaper::retire(player, std::move(input), m_surface);
     m_surface = nullptr;
 }
 

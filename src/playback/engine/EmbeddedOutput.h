@@ -27,7 +27,7 @@ public:
     ~EmbeddedOutput() override;
 
     bool attach(libvlc_media_player_t *player) override;
-    void retire(libvlc_media_player_t *player) override;
+    void retire(libvlc_media_player_t *player, std::shared_ptr<void> input) override;
     bool wantsTimes() const override { return true; }
     void libvlcJumped() override { m_clock.chapterChanged(); }
     void libvlcTime(std::int64_t ms) override { m_clock.observe(ms); }

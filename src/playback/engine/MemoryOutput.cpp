@@ -54,11 +54,12 @@ bool MemoryOutput::attach(libvlc_media_player_t *player)
     return true;
 }
 
-void MemoryOutput::retire(libvlc_media_player_t *player)
+void MemoryOutput::retire(libvlc_media_player_t *player, std::shared_ptr<void> input)
 {
     if (m_sink)
         m_sink->silence();
-    reaper::retire(player, std::move(m_sink), nullptr);
+    auto keep = std::make_shared<std::pair<std::shared_ptr<void>, std::shared_ptr<void>>>(std::move(m_sink), std::move(input));
+    reaper::retire(player, std::move(keep), nullptr);
     m_sink.reset();
 }
 

@@ -35,7 +35,7 @@ public:
     ~MemoryOutput() override;
 
     bool attach(libvlc_media_player_t *player) override;
-    void retire(libvlc_media_player_t *player) override;
+    void retire(libvlc_media_player_t *player, std::shared_ptr<void> input) override;
     void libvlcJumped() override;
 
     void started() override;

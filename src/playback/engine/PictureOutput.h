@@ -15,6 +15,7 @@
 #include <QSize>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -31,8 +32,8 @@ public:
     // The player draws here from now on. False: this output cannot take it.
     virtual bool attach(libvlc_media_player_t *player) = 0;
     // The player is let go: it is stopped and released on the reaper's thread, and
-    // what it drew into is kept until then.
-    virtual void retire(libvlc_media_player_t *player) = 0;
+    // what it drew into, and what it read from (input, may be null), are kept until then.
+    virtual void retire(libvlc_media_player_t *player, std::shared_ptr<void> input) = 0;
     virtual bool wantsTimes() const { return false; }
 
     // ---- libvlc's threads

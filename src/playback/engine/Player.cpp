@@ -1,6 +1,7 @@
 #include "playback/engine/Player.h"
 
 #include "playback/engine/PictureOutput.h"
+#include "playback/engine/TitleStream.h"
 #include "playback/engine/VlcInstance.h"
 
 #include <QCoreApplication>
@@ -64,7 +65,7 @@ Player::~Player()
         libvlc_event_detach(events, type, &Player::onEvent, this);
     if (m_output.wantsTimes())
         libvlc_event_detach(events, libvlc_MediaPlayerTimeChanged, &Player::onEvent, this);
-    m_output.retire(m_player);
+    m_output.retire(m_player, std::move(m_title));
 }
 
 bool Player::open(const QString &mrl, int firstTitle, int firstChapter)
@@ -83,10 +84,33 @@ bool Player::open(const QString &mrl, int firstTitle, int firstChapter)
     return true;
 }
 
+bool Player::open(std::shared_ptr<TitleStream> title, int chapter)
+{
+    libvlc_media_t *media = title->newMedia(vlcInstance());
+    if (!media)
+        return false;
+    if (const std::int64_t startMs = title->layout().chapterStartMs(chapter); startMs > 0)
+        libvlc_media_add_option(media, QStringLiteral(":start-time=%1").arg(double(startMs) / 1000.0).toUtf8().constData());
+    m_title = std::move(title);
+    libvlc_media_player_set_media(m_player, media);
+    libvlc_media_release(media);
+    return true;
+}
+
 bool Player::play()
 {
     libvlc_media_player_set_rate(m_player, 1.0f);
     return libvlc_media_player_play(m_player) == 0;
+}
+
+void Player::setPaused(bool paused) { libvlc_media_player_set_pause(m_player, paused ? 1 : 0); }
+
+void Player::seekTo(std::int64_t ms)
+{
+    if (m_title)
+        libvlc_media_player_set_position(m_player, float(m_title->positionAt(ms)));
+    else
+        libvlc_media_player_set_time(m_player, ms);
 }
 
 bool Player::isMenuKey(int qtKey)

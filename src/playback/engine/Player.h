@@ -22,6 +22,7 @@ struct libvlc_event_t;
 namespace playback::engine {
 
 class PictureOutput;
+class TitleStream;
 
 class Player : public QObject {
     Q_OBJECT
@@ -53,8 +54,17 @@ public:
     // firstTitle's firstChapter (0-based) when that is not the disc's start.
     // False: libvlc refused.
     bool open(const QString &mrl, int firstTitle = 1, int firstChapter = 0);
+    // Plays a title the engine reads itself, without libvlc's DVD navigation, from
+    // the start of chapter (0-based).
+    bool open(std::shared_ptr<TitleStream> title, int chapter);
     bool play();
+    void setPaused(bool paused);
+    // To ms into the title. libvlc's own seek is lost on a plain stream near its
+    // start (it ends the stream), so a title read by the engine is sought by place.
+    void seekTo(std::int64_t ms);
     libvlc_media_player_t *handle() const { return m_player; }
+    // The title read by the engine itself; nullptr when libvlc navigates the disc.
+    TitleStream *titleStream() const { return m_title.get(); }
 
     // The arrow keys and Enter move through a DVD menu.
     static bool isMenuKey(int qtKey);
@@ -73,6 +83,7 @@ private:
 
     libvlc_media_player_t *m_player;
     PictureOutput &m_output;
+    std::shared_ptr<TitleStream> m_title;
     std::atomic<unsigned> m_pending{0};
 };
 

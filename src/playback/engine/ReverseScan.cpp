@@ -1,8 +1,7 @@
 #include "playback/engine/ReverseScan.h"
 
+#include "playback/engine/Player.h"
 #include "playback/engine/ScanWorker.h"
-
-#include <vlc/vlc.h>
 
 namespace playback::engine {
 
@@ -13,7 +12,7 @@ constexpr int kStepMs = 40;
 
 } // namespace
 
-ReverseScan::ReverseScan(std::function<PictureOutput &()> output, std::function<libvlc_media_player_t *()> player)
+ReverseScan::ReverseScan(std::function<PictureOutput &()> output, std::function<Player *()> player)
     : m_output(std::move(output)), m_player(std::move(player))
 {
     m_timer.setInterval(kStepMs);
@@ -58,7 +57,7 @@ void ReverseScan::start(int title, std::int64_t fromMs, double speed)
     m_title = title;
     m_startMs = fromMs;
     m_targetMs = double(fromMs);
-    libvlc_media_player_set_pause(m_player(), 1);
+    m_player()->setPaused(true);
     m_output().paused();
     m_output().scanStarted();
     worker();
@@ -91,7 +90,7 @@ void ReverseScan::step()
     if (m_targetMs <= 0.0) {
         // The scan's picture stays, with its time, until the title's first one covers it.
         stop();
-        libvlc_media_player_set_pause(m_player(), 0);
+        m_player()->setPaused(false);
         emit reachedTitleStart(m_title);
         return;
     }
@@ -113,7 +112,7 @@ bool ReverseScan::handOver(bool seek)
     const std::int64_t ms = *m_stillMs;
     m_stillMs.reset();
     if (seek) {
-        libvlc_media_player_set_time(m_player(), ms);
+        m_player()->seekTo(ms);
         // libvlc lands on a GOP start after ms: the worker tells which ones may be it.
         worker().requestLandingPictures(m_title, ms);
     }

@@ -29,17 +29,16 @@
 #include <memory>
 #include <optional>
 
-struct libvlc_media_player_t;
-
 namespace playback::engine {
 
+class Player;
 class ScanWorker;
 
 class ReverseScan : public QObject {
     Q_OBJECT
 public:
-    // output: where the pictures go; player: libvlc's player of the moment.
-    ReverseScan(std::function<PictureOutput &()> output, std::function<libvlc_media_player_t *()> player);
+    // output: where the pictures go; player: the player of the moment.
+    ReverseScan(std::function<PictureOutput &()> output, std::function<Player *()> player);
     ~ReverseScan() override;
 
     // The disc the worker reads. forget() lets go of it (a drive may be ejected next).
@@ -80,7 +79,7 @@ private:
     void chapterStartReady(const QImage &picture, qint64 ms, quint64 hash, int title, int chapter);
 
     std::function<PictureOutput &()> m_output;
-    std::function<libvlc_media_player_t *()> m_player;
+    std::function<Player *()> m_player;
     QString m_disc;
     std::unique_ptr<ScanWorker> m_worker;
     bool m_running = false;

@@ -11,8 +11,27 @@ namespace playback::engine {
 
 void StatusSnapshot::clear() { *this = StatusSnapshot(); }
 
+void StatusSnapshot::setPlainTitle(int title, const disc::TitleLayout &layout)
+{
+    m_plain = true;
+    m_title = title;
+    m_chapter = 0;
+    m_chapterCount = int(layout.chapterCells.size());
+    m_length = layout.lengthMs;
+    m_titleLengths.assign(std::size_t(title) + 1, 0);
+    m_titleLengths[std::size_t(title)] = layout.lengthMs;
+    m_chapterStarts.assign(std::size_t(title) + 1, {});
+    for (int chapter = 0; chapter < m_chapterCount; ++chapter)
+        m_chapterStarts[std::size_t(title)].push_back(layout.chapterStartMs(chapter));
+}
+
 void StatusSnapshot::refresh(libvlc_media_player_t *player, unsigned events)
 {
+    if (m_plain) {
+        if (events & (Player::Playing | Player::Vout))
+            readPicture(player);
+        return;
+    }
     bool titleChanged = events & (Player::Title | Player::Playing);
     if (events & Player::kTitleMayChange) {
         const int title = libvlc_media_player_get_title(player);
@@ -32,15 +51,20 @@ void StatusSnapshot::refresh(libvlc_media_player_t *player, unsigned events)
     if (titleChanged || (events & Player::Length))
         m_length = std::max<std::int64_t>(0, libvlc_media_player_get_length(player));
     if (events & (Player::Playing | Player::Vout)) {
-        _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wdeprecated-declarations\"");
-        const float fps = libvlc_media_player_get_fps(player);
-        _Pragma("GCC diagnostic pop");
-        if (fps > 0)
-            m_fps = timecodeFrameRate(fps);
-        readAspect(player);
+        readPicture(player);
         if (m_titleLengths.empty())
             readDescriptions(player);
     }
+}
+
+void StatusSnapshot::readPicture(libvlc_media_player_t *player)
+{
+    _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wdeprecated-declarations\"");
+    const float fps = libvlc_media_player_get_fps(player);
+    _Pragma("GCC diagnostic pop");
+    if (fps > 0)
+        m_fps = timecodeFrameRate(fps);
+    readAspect(player);
 }
 
 void StatusSnapshot::readDescriptions(libvlc_media_player_t *player)

@@ -6,6 +6,7 @@
 //
 // Threads: GUI thread only.
 
+#include "playback/disc/TitleLayout.h"
 #include "playback/engine/Player.h"
 
 #include <cstdint>
@@ -21,9 +22,12 @@ public:
     void clear();
     // After libvlc's events (Player::Event bits): reads what they changed.
     void refresh(libvlc_media_player_t *player, unsigned events);
+    // libvlc plays a title the engine reads itself (TitleStream) and knows nothing
+    // of titles and chapters: they are the layout's, until clear().
+    void setPlainTitle(int title, const disc::TitleLayout &layout);
 
     int title() const { return m_title; }         // -1 before libvlc says, 0 in the menu
-    int chapter() const { return m_chapter; }     // 0-based
+    int chapter() const { return m_chapter; }     // 0-based; 0 for a plain title, whose chapter goes by the time
     int chapterCount() const { return m_chapterCount; } // of the current title
     int fps() const { return m_fps; }             // 25 or 30, for the frames of a time code
     double aspect() const { return m_aspect; }    // the picture's width / height on screen; 0: not known
@@ -34,9 +38,12 @@ public:
 
 private:
     void readDescriptions(libvlc_media_player_t *player);
+    // The frame rate and the aspect.
+    void readPicture(libvlc_media_player_t *player);
     void readAspect(libvlc_media_player_t *player);
 
     int m_title = -1;
+    bool m_plain = false; // the title and its chapters are not libvlc's
     int m_chapter = 0;
     int m_chapterCount = 0;
     int m_fps = 25;

@@ -12,6 +12,8 @@ struct libvlc_media_player_t;
 
 namespace playback::engine {
 
+class TitleStream;
+
 struct Tracks {
     bool muted = false;
     bool subtitlesOn = false;
@@ -20,8 +22,11 @@ struct Tracks {
     bool appliedMute = false;
     int appliedMuteTitle = -1;
 
-    void applyMute(libvlc_media_player_t *player);
-    void applySubtitles(libvlc_media_player_t *player, const disc::Facts &facts);
+    // title: the one playing, 0 in a menu (whose button highlight is a subpicture
+    // track, left alone). stream: the title read by the engine itself, which passes
+    // the chosen sub-stream on as libvlc's only one; nullptr when libvlc navigates.
+    void applyMute(libvlc_media_player_t *player, int title);
+    void applySubtitles(libvlc_media_player_t *player, const disc::Facts &facts, int title, TitleStream *stream);
 
     // The language codes of title's subtitle streams (empty for a title the disc does not have).
     static QStringList subtitleCodes(const disc::Facts &facts, int title);

@@ -10,6 +10,8 @@
 #include "playback/engine/Player.h"
 #include "playback/engine/PlayerReaper.h"
 #include "playback/engine/ReverseScan.h"
+#include "playback/engine/TitleStream.h"
+#include "playback/engine/VlcInstance.h"
 
 #include <QGuiApplication>
 
@@ -25,7 +27,7 @@ VlcPlaybackControl::VlcPlaybackControl(const QString &discArgument, QWidget *par
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_scan = std::make_unique<ReverseScan>([this]() -> PictureOutput & { return *m_output; },
-                                           [this] { return player(); });
+                                           [this] { return m_player.get(); });
     connect(m_scan.get(), &ReverseScan::reachedTitleStart, this, [this](int title) {
         // Played from its first chapter at normal speed. libvlc held its picture, so
         // no older pictures are queued: the jump's anchor holds for the next one.
@@ -78,6 +80,41 @@ std::unique_ptr<Player> VlcPlaybackControl::makePlayer()
     return player;
 }
 
+std::unique_ptr<Player> VlcPlaybackControl::openPlayer(int title, int chapter)
+{
+    std::unique_ptr<Player> player = makePlayer();
+    if (!player)
+        return nullptr;
+    if (!m_plain)
+        return player->open(m_source->mrl(), title, chapter) ? std::move(player) : nullptr;
+    std::shared_ptr<TitleStream> stream = TitleStream::open(m_source->path, title);
+    if (!stream || !player->open(stream, chapter))
+        return nullptr;
+    m_status.clear();
+    m_status.setPlainTitle(title, stream->layout());
+    return player;
+}
+
+bool VlcPlaybackControl::restartAt(int title, int chapter)
+{
+    // The old player hands its picture sink to the reaper before the new one gets its own.
+    m_player.reset();
+    m_status.clear();
+    std::unique_ptr<Player> player = openPlayer(title, chapter);
+    if (!player)
+        return false;
+    m_player = std::move(player);
+    m_title = -1;
+    m_expectTitleChange = false;
+    m_output->started();
+    if (!m_player->play())
+        return false;
+    if (m_rate != 1.0)
+        setRate(m_rate); // fast play goes on
+    applyTracks(false);
+    return true;
+}
+
 libvlc_media_player_t *VlcPlaybackControl::player() const { return m_player ? m_player->handle() : nullptr; }
 
 // ---- libvlc's events ------------------------------------------------------------
@@ -93,6 +130,11 @@ void VlcPlaybackControl::handleEvents(unsigned bits)
         const bool damaged = problem == disc::Problem::VideoDamaged || problem == disc::Problem::Unreadable;
         if (damaged && !m_paused && !m_scan->isRunning() && goPastDamage())
             return;
+        // A title read as a plain stream ends where it ends: the next one plays on.
+        if (problem == disc::Problem::None && m_plain && !m_scan->isRunning()) {
+            if (const int next = nextPlayableTitle(m_status.title()); next > 0 && restartAt(next, 0))
+                return;
+        }
         unload();
         emit playbackStopped(problem == disc::Problem::None ? QString() : disc::describe(problem));
         return;
@@ -156,24 +198,7 @@ bool VlcPlaybackControl::goPastDamage()
         next = nextPlayableTitle(title);
         chapter = 0;
     }
-    if (next < 1)
-        return false;
-    // The old player hands its picture sink to the reaper before the new one gets its own.
-    m_player.reset();
-    std::unique_ptr<Player> player = makePlayer();
-    if (!player || !player->open(m_source->mrl(), next, chapter))
-        return false;
-    m_player = std::move(player);
-    m_status.clear();
-    m_title = -1;
-    m_expectTitleChange = false;
-    m_output->started();
-    if (!m_player->play())
-        return false;
-    if (m_rate != 1.0)
-        setRate(m_rate); // fast play goes on
-    applyTracks(false);
-    return true;
+    return next >= 1 && restartAt(next, chapter);
 }
 
 int VlcPlaybackControl::nextPlayableTitle(int after) const
@@ -194,6 +219,7 @@ void VlcPlaybackControl::unload()
     m_output->stopped();
     m_status.clear();
     m_loaded = false;
+    m_plain = false;
     m_paused = false;
     m_rate = 1.0;
     m_title = -1;
@@ -223,6 +249,13 @@ int VlcPlaybackControl::requireTitle(const QString &operation) const
     return m_status.title();
 }
 
+int VlcPlaybackControl::chapterRead(int title) const
+{
+    if (m_plain)
+        return m_status.chapterAt(title, libvlc_media_player_get_time(player()));
+    return std::max(0, libvlc_media_player_get_chapter(player()));
+}
+
 // ---- transport ----------------------------------------------------------------------
 
 void VlcPlaybackControl::Play()
@@ -242,21 +275,23 @@ void VlcPlaybackControl::Play()
     // libvlc reports an unplayable disc only later, as an event: check it first so
     // that Play itself fails.
     disc::Facts facts = m_disc.facts(source, op, true);
-    // libvlc enters title 1 whatever title it is asked to start at (the disc's
-    // first play leads there), so it cannot start without title 1's navigation.
-    if (facts.titles.front().problem == disc::Problem::NavigationDamaged)
-        throw PlaybackError(op, disc::Problem::NavigationDamaged);
-    std::unique_ptr<Player> player = makePlayer();
-    if (!player)
-        throw PlaybackError(op, QStringLiteral("the video engine (libvlc) could not be started."));
-    // A disc whose first title is damaged starts at the first one that plays.
-    if (!player->open(source.mrl(), facts.firstPlayableTitle()))
-        throw PlaybackError(op, QStringLiteral("the disc cannot be opened."));
-    m_player = std::move(player);
+    // libvlc's DVD navigation enters title 1 whatever title it is asked to start at
+    // (the disc's first play leads there), and so does its plain title reader:
+    // without title 1's navigation the engine reads the titles itself, with no menus.
+    m_plain = facts.titles.front().problem == disc::Problem::NavigationDamaged;
     m_source = source;
     m_facts = std::move(facts);
-    m_scan->setDisc(source.path);
     m_status.clear();
+    if (!vlcInstance())
+        throw PlaybackError(op, QStringLiteral("the video engine (libvlc) could not be started."));
+    // A disc whose first title is damaged starts at the first one that plays.
+    std::unique_ptr<Player> player = openPlayer(m_facts->firstPlayableTitle(), 0);
+    if (!player) {
+        m_plain = false;
+        throw PlaybackError(op, QStringLiteral("the disc cannot be opened."));
+    }
+    m_player = std::move(player);
+    m_scan->setDisc(source.path);
     m_title = -1;
     m_expectTitleChange = false;
     m_rate = 1.0;
@@ -361,7 +396,19 @@ void VlcPlaybackControl::jumpTo(int title, int chapter, bool armed)
 {
     const std::optional<std::int64_t> shownBefore = positionMs();
     m_scan->handOver(false);
-    if (title != libvlc_media_player_get_title(player())) {
+    if (m_plain && title != m_status.title()) {
+        // Another title read as a plain stream: a player of its own.
+        m_paused = false;
+        if (!restartAt(title, chapter)) {
+            unload();
+            emit playbackStopped(disc::describe(disc::Problem::VideoDamaged));
+        }
+        notePlaying();
+        return;
+    }
+    if (m_plain) {
+        m_player->seekTo(m_status.chapterOffset(title, chapter));
+    } else if (title != libvlc_media_player_get_title(player())) {
         m_expectTitleChange = true;
         libvlc_media_player_set_title(player(), title);
         if (chapter > 0)
@@ -382,9 +429,10 @@ void VlcPlaybackControl::PlayNextChapter()
 {
     const int title = requireTitle(QStringLiteral("PlayNextChapter"));
     endScan(false);
-    const int chapter = libvlc_media_player_get_chapter(player());
-    const int chapters = libvlc_media_player_get_chapter_count(player());
-    const int titles = libvlc_media_player_get_title_count(player()); // includes the menu, title 0
+    const int chapter = chapterRead(title);
+    const int chapters = m_plain ? m_status.chapterCount() : libvlc_media_player_get_chapter_count(player());
+    // libvlc's titles include the menu, title 0; a plain title's are the disc's.
+    const int titles = m_plain ? int(m_facts->titles.size()) + 1 : libvlc_media_player_get_title_count(player());
     if (chapter + 1 < chapters)
         jumpTo(title, chapter + 1);
     else if (const int next = nextPlayableTitle(title); next > 0 && next < titles)
@@ -397,7 +445,7 @@ void VlcPlaybackControl::PlayPrevChapter()
 {
     const int title = requireTitle(QStringLiteral("PlayPrevChapter"));
     endScan(false);
-    const int chapter = std::max(0, libvlc_media_player_get_chapter(player()));
+    const int chapter = chapterRead(title);
     const std::int64_t into = positionMs().value_or(0) - m_status.chapterOffset(title, chapter);
     // Like a DVD remote: more than 3 s into a chapter goes back to its start.
     jumpTo(title, (into > 3000 || chapter == 0) ? chapter : chapter - 1);

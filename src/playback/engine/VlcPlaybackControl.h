@@ -9,6 +9,8 @@
 //   FullScreen      the full-screen window
 //   StatusSnapshot  what the windows read, refreshed from libvlc's events
 //   DiscLookup      which disc, and its facts (read in a helper process, disc/)
+//   TitleStream     a title read by the engine itself, for a disc that libvlc's
+//                   DVD navigation cannot start (its first title set is damaged)
 //
 // The control keeps the session (loaded, paused, rate, title, the mute and
 // subtitle choices) and makes the transport calls. A read the windows make costs
@@ -105,6 +107,12 @@ protected:
 private:
     void setOutput(std::unique_ptr<PictureOutput> output);
     std::unique_ptr<Player> makePlayer();
+    // A player for the disc from title's chapter (0-based), opened but not playing:
+    // through libvlc's DVD navigation, or with the title read as a plain stream.
+    std::unique_ptr<Player> openPlayer(int title, int chapter);
+    // A new player plays title's chapter on (past damage, on to a title read as a
+    // plain stream). False: it cannot be played.
+    bool restartAt(int title, int chapter);
     void handleEvents(unsigned bits);
     void unload();
     disc::Problem whyStopped(unsigned playerEvents) const;
@@ -114,6 +122,8 @@ private:
     disc::Facts discFacts(const QString &operation) const;
     void requireLoaded(const QString &operation) const;
     int requireTitle(const QString &operation) const;
+    // The chapter (0-based) libvlc reads now, ahead of the picture on screen.
+    int chapterRead(int title) const;
     QStringList subpictureCodes(const QString &operation) const;
 
     void endScan(bool playOn);
@@ -139,6 +149,7 @@ private:
     std::optional<disc::Source> m_source;
     std::optional<disc::Facts> m_facts;
     bool m_loaded = false;
+    bool m_plain = false; // the disc's titles are read by the engine itself, without menus
     bool m_paused = false;
     double m_rate = 1.0;
     int m_title = -1;

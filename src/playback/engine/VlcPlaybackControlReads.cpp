@@ -41,9 +41,12 @@ Variant VlcPlaybackControl::CurrentTitle() { return Variant::fromInt32(requireTi
 Variant VlcPlaybackControl::CurrentChapter()
 {
     const int title = requireTitle(QStringLiteral("CurrentChapter"));
-    // During a scan libvlc stands where the scan began: the chapter is the scan picture's.
+    // During a scan libvlc stands where the scan began: the chapter is the scan
+    // picture's. A title read as a plain stream has no chapters of libvlc's.
     if (const auto still = m_scan->stillMs())
         return Variant::fromInt32(m_status.chapterAt(title, *still) + 1);
+    if (m_plain)
+        return Variant::fromInt32(m_status.chapterAt(title, positionMs().value_or(0)) + 1);
     return Variant::fromInt32(m_status.chapter() + 1);
 }
 
@@ -152,9 +155,9 @@ void VlcPlaybackControl::applyTracks(bool subtitles)
 {
     if (!m_player || !m_loaded)
         return;
-    m_tracks.applyMute(player());
+    m_tracks.applyMute(player(), m_status.title());
     if (subtitles && m_facts)
-        m_tracks.applySubtitles(player(), *m_facts);
+        m_tracks.applySubtitles(player(), *m_facts, m_status.title(), m_player->titleStream());
 }
 
 } // namespace playback::engine

@@ -1,12 +1,8 @@
-// The window runtime: single instances, modal showing, the end of the program,
-// and the failure modes.
-#include "app/Failure.h"
+// The window runtime: single instances, modal showing and the end of the program.
+// The failure modes are checked through the control window's handlers.
 #include "app/Form.h"
-#include "app/MessageBox.h"
-#include "playback/PlaybackControl.h"
 #include "support/WindowTest.h"
 
-#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -77,33 +73,6 @@ private slots:
         app::Forms::showModal<Probe>(); // returns only after the unload
         QCOMPARE(app::Forms::loaded<Probe>(), nullptr);
         QVERIFY2(ticks >= 5, qPrintable(QStringLiteral("only %1 ticks in the modal loop").arg(ticks)));
-    }
-
-    void stepRunnerAbandonsOnlyTheFailingStatement()
-    {
-        int a = 0, b = 0, c = 0;
-        app::StepRunner step;
-        step([&] { a = 1; });
-        step([&] { b = playback::Variant::fromString(QStringLiteral("x")).toInt32(); });
-        step([&] { c = 3; });
-        QCOMPARE(QList<int>({a, b, c}), QList<int>({1, 0, 3}));
-        QCOMPARE(step.failures(), 1);
-    }
-
-    void failingConditionEntersTheBranch()
-    {
-        app::StepRunner step;
-        QVERIFY(!step.test([] { return false; }));
-        QVERIFY(step.test([]() -> bool { throw playback::PlaybackError(QStringLiteral("CurrentTitle"), QStringLiteral("no disc.")); }));
-        QCOMPARE(step.failures(), 1);
-    }
-
-    void unhandledFailureIsShown()
-    {
-        app::runHandler([] { throw playback::PlaybackError(QStringLiteral("Eject"), QStringLiteral("the drive is busy.")); });
-        QCOMPARE(windowtest::msgBoxes().size(), 1);
-        QCOMPARE(windowtest::msgBoxes().first().text, QStringLiteral("Eject: the drive is busy."));
-        QCOMPARE(windowtest::msgBoxes().first().style, app::vbCritical);
     }
 };
 

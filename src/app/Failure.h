@@ -40,7 +40,6 @@ public:
         try {
             statement();
         } catch (...) {
-            ++m_failures;
         }
     }
 
@@ -52,15 +51,9 @@ public:
         try {
             return condition();
         } catch (...) {
-            ++m_failures;
             return true;
         }
     }
-
-    int failures() const { return m_failures; }
-
-private:
-    int m_failures = 0;
 };
 
 } // namespace app

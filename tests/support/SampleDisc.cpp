@@ -37,16 +37,6 @@ bool sampleDiscPresent(QString *why)
     return false;
 }
 
-QList<std::pair<QString, Source>> brokenDiscs()
-{
-    QList<std::pair<QString, Source>> discs;
-    const QDir broken(sampleDiscRoot() + QStringLiteral("/broken"));
-    for (const QFileInfo &entry : broken.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name))
-        discs.append({entry.fileName(), Source{entry.isDir() ? SourceKind::Folder : SourceKind::Image,
-                                               entry.absoluteFilePath()}});
-    return discs;
-}
-
 bool copyTree(const QString &from, const QString &to)
 {
     if (!QFileInfo(from).isDir())

@@ -26,11 +26,6 @@ playback::disc::Source sampleSource(SampleVariant variant, playback::disc::Sourc
 // False, with a message saying how to build it, when the sample disc is missing.
 bool sampleDiscPresent(QString *why);
 
-// Discs that must not play: damaged, missing or garbage IFOs, an IFO that
-// crashes libdvdread, title VOBs cut short or missing, an image without UDF,
-// random bytes, an empty image and an image cut in half. Named as in broken/.
-QList<std::pair<QString, playback::disc::Source>> brokenDiscs();
-
 // Copies a folder tree; false on any failure.
 bool copyTree(const QString &from, const QString &to);
 

@@ -4,7 +4,7 @@
 #include "app/Form.h"
 #include "app/MessageBox.h"
 #include "playback/CommandLine.h"
-#include "playback/Engine.h"
+#include "playback/engine/Engine.h"
 #include "playback/disc/FactsHelper.h"
 #include "startup/frmSplash.h"
 

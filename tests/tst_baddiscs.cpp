@@ -3,7 +3,7 @@
 // disc with one damaged title plays the other, and a disc that stops being
 // readable while it plays stops with a message. The damaged discs are made by
 // scripts/make-sample-disc (broken/).
-#include "playback/Engine.h"
+#include "playback/engine/Engine.h"
 #include "playback/PlaybackControl.h"
 #include "support/SampleDisc.h"
 #include "support/WindowTest.h"

@@ -5,7 +5,7 @@
 // window is open). The player's side answers from this thread's event loop,
 // so the test calls it without blocking, on a connection of its own.
 #include "desktop/MediaPlayer2.h"
-#include "playback/Engine.h"
+#include "playback/engine/Engine.h"
 #include "support/SampleDisc.h"
 #include "support/WindowTest.h"
 #include "windows/control/Form2.h"

@@ -3,7 +3,7 @@
 // every picture (see scripts/make-sample-disc). How exact the position is, to
 // the frame, is measured by bench/run-accuracy-check.
 #include "app/FileListBox.h"
-#include "playback/Engine.h"
+#include "playback/engine/Engine.h"
 #include "playback/disc/Facts.h"
 #include "playback/engine/FactsPrefetch.h"
 #include "playback/engine/VlcPlaybackControl.h"

@@ -8,7 +8,7 @@
 #include "app/Failure.h"
 #include "app/Form.h"
 #include "app/MessageBox.h"
-#include "playback/Engine.h"
+#include "playback/engine/Engine.h"
 #include "playback/disc/FactsHelper.h"
 #include "playback/engine/VlcPlaybackControl.h"
 #include "startup/frmSplash.h"

@@ -1,21 +1,10 @@
 #include "desktop/MediaPlayer2.h"
 
-#include "app/Errors.h"
-#include "app/Form.h"
-#include "playback/PlaybackControl.h"
-#include "windows/control/Form2.h"
-#include "windows/video/dvdw.h"
-
-#include <QAbstractButton>
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QEvent>
-#include <QLabel>
-#include <QPointer>
-#include <QTimer>
 
 namespace desktop {
 
@@ -25,12 +14,9 @@ const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 constexpr double kFastestScan = 8.0;
 // A position this far from where playing would have taken it since the last
-// reading has jumped (the readings come twice a second, and at every change of
-// state, speed or modal box).
+// reading has jumped (the player's state comes twice a second, and at every
+// change of play state, speed or modal box).
 constexpr qlonglong kJumpUs = 1000000;
-
-// The control window takes no input while a modal box (About, a message) is open.
-bool modalBoxOpen() { return QApplication::activeModalWidget() != nullptr; }
 
 class RootAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
@@ -57,8 +43,8 @@ public:
     }
 
 public slots:
-    void Raise() { m_player->raise(); }
-    void Quit() { m_player->quit(); }
+    void Raise() { m_player->command(MediaCommand::Raise); }
+    void Quit() { m_player->command(MediaCommand::Quit); }
 
 private:
     MediaPlayer2 *m_player;
@@ -94,12 +80,12 @@ public:
     bool no() const { return false; }
 
 public slots:
-    void Play() { m_player->play(); }
-    void Pause() { m_player->pause(); }
-    void PlayPause() { m_player->playPause(); }
-    void Stop() { m_player->stop(); }
-    void Next() { m_player->next(); }
-    void Previous() { m_player->previous(); }
+    void Play() { m_player->command(MediaCommand::Play); }
+    void Pause() { m_player->command(MediaCommand::Pause); }
+    void PlayPause() { m_player->command(MediaCommand::PlayPause); }
+    void Stop() { m_player->command(MediaCommand::Stop); }
+    void Next() { m_player->command(MediaCommand::Next); }
+    void Previous() { m_player->command(MediaCommand::Previous); }
     // The control has no seeking; CanSeek tells callers so and these do nothing.
     void Seek(qlonglong) {}
     void SetPosition(const QDBusObjectPath &, qlonglong) {}
@@ -113,22 +99,7 @@ private:
 
 } // namespace
 
-QVariantMap MediaState::metadata() const
-{
-    if (title < 1)
-        return {{QStringLiteral("mpris:trackid"),
-                 QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack")))}};
-    QVariantMap m;
-    m[QStringLiteral("mpris:trackid")] =
-        QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/orvanta/title/%1").arg(title)));
-    m[QStringLiteral("mpris:length")] = lengthUs;
-    m[QStringLiteral("xesam:title")] = QStringLiteral("Title %1 \u00b7 Chapter %2").arg(title).arg(chapter);
-    if (!album.isEmpty())
-        m[QStringLiteral("xesam:album")] = album;
-    return m;
-}
-
-MediaPlayer2::MediaPlayer2(Form2 &window) : QObject(&window), m_window(window)
+MediaPlayer2::MediaPlayer2(PlayerState &player, QObject *parent) : QObject(parent), m_player(player)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
@@ -147,15 +118,9 @@ MediaPlayer2::MediaPlayer2(Form2 &window) : QObject(&window), m_window(window)
         }
     }
     m_service = name;
-    m_state = readPanel();
+    m_state = player.state();
     m_sinceRead.start();
-    connect(window.Timer1, &QTimer::timeout, this, &MediaPlayer2::refreshSoon);
-    // The speed changes without an icon changing (x2 to x4).
-    for (QAbstractButton *trick : {window.Command11, window.Command12})
-        connect(trick, &QAbstractButton::clicked, this, &MediaPlayer2::refreshSoon);
-    for (QLabel *icon : {window.Image12, window.Image13, window.Image14, window.Image15, window.Image16})
-        icon->installEventFilter(this);
-    window.installEventFilter(this);
+    connect(&player, &PlayerState::changed, this, &MediaPlayer2::refresh);
 }
 
 MediaPlayer2::~MediaPlayer2()
@@ -167,34 +132,9 @@ MediaPlayer2::~MediaPlayer2()
     bus.unregisterObject(kPath);
 }
 
-bool MediaPlayer2::eventFilter(QObject *watched, QEvent *event)
-{
-    switch (event->type()) {
-    case QEvent::ShowToParent: // a status icon
-    case QEvent::HideToParent:
-    case QEvent::WindowBlocked: // the control window, under a modal box
-    case QEvent::WindowUnblocked:
-        refreshSoon();
-        break;
-    default:
-        break;
-    }
-    return QObject::eventFilter(watched, event);
-}
-
-// A handler shows one icon after hiding the others: the panel is read once it is done.
-void MediaPlayer2::refreshSoon()
-{
-    if (m_refreshQueued)
-        return;
-    m_refreshQueued = true;
-    QTimer::singleShot(0, this, &MediaPlayer2::refresh);
-}
-
 void MediaPlayer2::refresh()
 {
-    m_refreshQueued = false;
-    const MediaState now = readPanel();
+    const MediaState now = m_player.state();
     const MediaState before = std::exchange(m_state, now);
     const bool seeked = jumped(before, now);
     m_sinceRead.start();
@@ -239,97 +179,10 @@ bool MediaPlayer2::jumped(const MediaState &before, const MediaState &now) const
     return std::abs(now.positionUs - expected) > kJumpUs;
 }
 
-qlonglong MediaPlayer2::position() const
+void MediaPlayer2::command(MediaCommand command)
 {
-    const std::optional<playback::PlaybackControl::TitlePosition> at = dvd().titlePosition();
-    return at ? at->ms * 1000 : 0;
-}
-
-MediaState MediaPlayer2::readPanel() const
-{
-    MediaState s;
-    s.blocked = modalBoxOpen();
-    if (!m_window.Image14->isHidden())
-        return s;
-    s.playbackStatus = m_window.Image13->isHidden() ? QStringLiteral("Playing") : QStringLiteral("Paused");
-    const bool reverse = !m_window.Image16->isHidden();
-    if (reverse || !m_window.Image15->isHidden()) {
-        bool ok = false;
-        const double speed = m_window.Speed->text().mid(1).toDouble(&ok); // "x4"
-        if (ok && speed > 0)
-            s.rate = reverse ? -speed : speed;
-    }
-    if (const auto at = dvd().titlePosition()) {
-        s.positionUs = at->ms * 1000;
-        s.lengthUs = at->lengthMs * 1000;
-    }
-    // The control answers these from its status; they fail when no title plays.
-    // The volume name changes only with the disc, which is not changed while a title plays.
-    try {
-        s.title = dvd().CurrentTitle().toInt32();
-        s.chapter = dvd().CurrentChapter().toInt32();
-        s.album = m_state.title > 0 ? m_state.album : dvd().VolumeName().toString();
-    } catch (const app::AppError &) {
-    }
-    return s;
-}
-
-void MediaPlayer2::press(QAbstractButton *button)
-{
-    if (!modalBoxOpen())
-        QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
-}
-
-void MediaPlayer2::play() { press(m_window.Command1); }
-
-void MediaPlayer2::pause()
-{
-    if (m_window.Image14->isHidden() && m_window.Command2->toolTip() == QLatin1String("Pause"))
-        press(m_window.Command2);
-}
-
-void MediaPlayer2::playPause() { press(m_window.Image14->isHidden() ? m_window.Command2 : m_window.Command1); }
-
-void MediaPlayer2::stop() { press(m_window.Command5); }
-
-void MediaPlayer2::next() { press(m_window.Command3); }
-
-void MediaPlayer2::previous() { press(m_window.Command4); }
-
-void MediaPlayer2::raise()
-{
-    m_window.Show();
-    m_window.activateWindow();
-    if (QWidget *modal = QApplication::activeModalWidget()) {
-        modal->raise();
-        modal->activateWindow();
-    }
-}
-
-namespace {
-
-// As a person would: a modal box first, and once its own loop has returned, the
-// control window, which unloads the video window (and the media controls with
-// it); then any dialog left open, so that the program ends.
-void closeWindows(const QPointer<QWidget> &control)
-{
-    if (QWidget *modal = QApplication::activeModalWidget()) {
-        modal->close();
-        if (QApplication::activeModalWidget() != modal)
-            QMetaObject::invokeMethod(qApp, [control] { closeWindows(control); }, Qt::QueuedConnection);
-        return;
-    }
-    if (control)
-        control->close();
-    app::Forms::unloadAll();
-}
-
-} // namespace
-
-void MediaPlayer2::quit()
-{
-    QMetaObject::invokeMethod(qApp, [control = QPointer<QWidget>(&m_window)] { closeWindows(control); },
-                              Qt::QueuedConnection);
+    if (!m_player.state().blocked || command == MediaCommand::Raise || command == MediaCommand::Quit)
+        m_player.command(command);
 }
 
 } // namespace desktop

@@ -16,17 +16,6 @@ PlaybackControl::Factory &factory()
 
 } // namespace
 
-PlaybackError::PlaybackError(const QString &operation, const QString &reason)
-    : app::AppError(QStringLiteral("%1: %2").arg(operation, reason)), m_operation(operation), m_reason(reason)
-{
-}
-
-PlaybackError::PlaybackError(const QString &operation, disc::Problem problem)
-    : PlaybackError(operation, disc::describe(problem))
-{
-    m_problem = problem;
-}
-
 PlaybackControl::PlaybackControl(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("dvd"));

@@ -5,8 +5,7 @@
 // per call as a PlaybackError (or another app::AppError), never as a special
 // value.
 
-#include "app/Errors.h"
-#include "playback/disc/Problem.h"
+#include "playback/PlaybackError.h"
 #include "playback/Variant.h"
 
 #include <QWidget>
@@ -17,23 +16,6 @@
 #include <optional>
 
 namespace playback {
-
-// A failed operation. The message names the operation and the reason in plain
-// words ("Eject: the drive is busy.") so that it can be shown as it is.
-class PlaybackError : public app::AppError {
-public:
-    PlaybackError(const QString &operation, const QString &reason);
-    // A disc that cannot be played, or played on: the reason is the problem's sentence.
-    PlaybackError(const QString &operation, disc::Problem problem);
-    QString operation() const { return m_operation; }
-    QString reason() const { return m_reason; }
-    disc::Problem problem() const { return m_problem; } // None when the disc is not the cause
-
-private:
-    QString m_operation;
-    QString m_reason;
-    disc::Problem m_problem = disc::Problem::None;
-};
 
 class PlaybackControl : public QWidget {
     Q_OBJECT

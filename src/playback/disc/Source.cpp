@@ -1,7 +1,5 @@
 #include "playback/disc/Source.h"
 
-#include "playback/PlaybackControl.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -250,17 +248,18 @@ std::optional<QString> imageOfVideoTs(const QString &videoTs)
     return image.filePath();
 }
 
-void ejectDrive(const QString &device)
+std::optional<QString> ejectDrive(const QString &device)
 {
     const QString name = device.isEmpty() ? QStringLiteral("(none)") : device;
     Fd fd(::open(QFile::encodeName(device).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0)
-        throw PlaybackError(QStringLiteral("Eject"), ejectReason(errno, name));
+        return ejectReason(errno, name);
     // A player or the kernel may have locked the door while a disc plays.
     if (::ioctl(fd.get(), CDROM_LOCKDOOR, 0) != 0 && (errno == ENOTTY || errno == EINVAL))
-        throw PlaybackError(QStringLiteral("Eject"), ejectReason(errno, name));
+        return ejectReason(errno, name);
     if (::ioctl(fd.get(), CDROMEJECT, 0) != 0)
-        throw PlaybackError(QStringLiteral("Eject"), ejectReason(errno, name));
+        return ejectReason(errno, name);
+    return std::nullopt;
 }
 
 } // namespace playback::disc

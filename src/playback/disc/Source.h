@@ -60,8 +60,8 @@ QStringList opticalDrivesIn(const QString &devDir);
 std::optional<QString> mountPointIn(const QByteArray &mountTable, const QString &device);
 } // namespace detail
 
-// Opens the drive's tray. Throws playback::PlaybackError("Eject", reason) with a
-// plain reason when the device cannot be opened or the tray cannot be opened.
-void ejectDrive(const QString &device);
+// Opens the drive's tray. nullopt when it opened; otherwise why not, in plain
+// words ("the drive is busy.").
+std::optional<QString> ejectDrive(const QString &device);
 
 } // namespace playback::disc

@@ -1,6 +1,6 @@
 #include "playback/engine/DiscLookup.h"
 
-#include "playback/PlaybackControl.h"
+#include "playback/PlaybackError.h"
 #include "playback/engine/FactsPrefetch.h"
 
 namespace playback::engine {

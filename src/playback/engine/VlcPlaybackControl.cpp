@@ -467,7 +467,8 @@ void VlcPlaybackControl::Eject()
         throw PlaybackError(QStringLiteral("Eject"), QStringLiteral("there is no disc drive."));
     if (source->kind == disc::SourceKind::Drive) {
         reaper::waitForAll(); // the drive is free only once the player has let go of it
-        disc::ejectDrive(source->path);
+        if (const std::optional<QString> why = disc::ejectDrive(source->path))
+            throw PlaybackError(QStringLiteral("Eject"), *why);
     }
 }
 

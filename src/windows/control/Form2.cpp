@@ -6,6 +6,7 @@
 #include "app/PictureBox.h"
 #include "app/Twips.h"
 #include "desktop/MediaPlayer2.h"
+#include "desktop/PlayerState.h"
 #include "desktop/ScreenSaverInhibitor.h"
 #include "playback/PlaybackControl.h"
 #include "windows/video/dvdw.h"
@@ -259,7 +260,7 @@ void Form2::setTabOrder()
 void Form2::Form_Load()
 {
     Forms::show<dvdw>();
-    m_mediaControls = new desktop::MediaPlayer2(*this);
+    offerToDesktop();
     m_screenSaver = new desktop::ScreenSaverInhibitor(this);
     connect(&dvd(), &playback::PlaybackControl::playingChanged, m_screenSaver,
             &desktop::ScreenSaverInhibitor::setInhibited);
@@ -276,6 +277,7 @@ void Form2::Form_Unload()
     // instance and load it again.
     Timer1->stop();
     delete std::exchange(m_mediaControls, nullptr);
+    delete std::exchange(m_playerState, nullptr);
     delete std::exchange(m_screenSaver, nullptr); // gives its cookie back
     Forms::unload<dvdw>();
 }

@@ -21,8 +21,11 @@ class ClickableLabel;
 class PictureBox;
 } // namespace app
 namespace desktop {
+enum class MediaCommand;
 class MediaPlayer2;
+class PlayerState;
 class ScreenSaverInhibitor;
+struct MediaState;
 } // namespace desktop
 
 class Form2 : public app::Form {
@@ -81,6 +84,7 @@ public:
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildButtons();
@@ -92,7 +96,16 @@ private:
     // The play-state icons: writes Visible of Image12 to Image16, in that order.
     void setStatusIcons(bool play, bool pause, bool stop, bool cueForward, bool cueReverse);
 
+    // The desktop's media controls: what they are told (read from the panel once a
+    // handler is done with it), and their commands, carried out with the buttons.
+    void offerToDesktop();
+    void updateMediaStateSoon();
+    desktop::MediaState mediaState();
+    void mediaCommand(desktop::MediaCommand command);
+
     // The desktop's media controls (MPRIS) and the screen saver, while the window is loaded.
+    desktop::PlayerState *m_playerState = nullptr;
     desktop::MediaPlayer2 *m_mediaControls = nullptr;
+    bool m_mediaStateQueued = false;
     desktop::ScreenSaverInhibitor *m_screenSaver = nullptr;
 };

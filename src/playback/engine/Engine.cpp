@@ -1,4 +1,4 @@
-#include "playback/Engine.h"
+#include "playback/engine/Engine.h"
 
 #include "app/FileListBox.h"
 #include "playback/PlaybackControl.h"

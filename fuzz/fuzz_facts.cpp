@@ -2,7 +2,7 @@
 // writes (a crashed or confused helper writes anything) is a whole answer or
 // none, and a whole answer reads back the same after it is written again.
 
-#include "playback/disc/FactsHelper.h"
+#include "playback/disc/FactsProtocol.h"
 
 #include <cstdlib>
 

@@ -1,11 +1,14 @@
 // Finding and checking discs: sources from the command line, libdvdread facts
 // on the sample disc and on broken discs, language names, video directories,
 // the mount table and eject errors.
-#include "playback/PlaybackControl.h"
 #include "playback/disc/Facts.h"
+#include "playback/disc/FactsHelper.h"
+#include "playback/disc/FactsProtocol.h"
 #include "playback/disc/Language.h"
 #include "support/SampleDisc.h"
 
+#include <QCborMap>
+#include <QCborValue>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -101,6 +104,70 @@ private slots:
                      && !encoded.contains('?'),
                  qPrintable(mrl));
         QCOMPARE(QUrl::fromPercentEncoding(encoded.toLatin1()), path);
+    }
+
+    // The helper's answer reads back whole; nothing else reads at all: cut short,
+    // of another version, or a field of another type or out of range.
+    void helperAnswer_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QCborValue>("value");
+        QTest::newRow("whole") << QString() << QCborValue();
+        QTest::newRow("cut short") << "" << QCborValue();
+        QTest::newRow("another version") << "version" << QCborValue(2);
+        QTest::newRow("side as text") << "side" << QCborValue(QStringLiteral("1"));
+        QTest::newRow("side 3") << "side" << QCborValue(3);
+        QTest::newRow("no such problem") << "failure" << QCborValue(99);
+        QTest::newRow("titles not a list") << "titles" << QCborValue(1);
+    }
+    void helperAnswer()
+    {
+        QFETCH(QString, field);
+        QFETCH(QCborValue, value);
+        playback::disc::FactsReading reading;
+        reading.facts.titles = {{3, {"en", ""}, {0, 2}, {"de"}, Problem::None}, {1, {}, {}, {}, Problem::VideoDamaged}};
+        reading.facts.uniqueId = QStringLiteral("2664A04146EE3304");
+        reading.facts.volumeName = QStringLiteral("DISC \u00e9t\u00e9");
+        const QByteArray answer = playback::disc::encodeFacts(reading);
+        QByteArray changed = field.isNull() ? answer : answer.chopped(1);
+        if (!field.isEmpty()) {
+            QCborMap map = QCborValue::fromCbor(answer).toMap();
+            map[field] = value;
+            changed = map.toCborValue().toCbor();
+        }
+        const std::optional<playback::disc::FactsReading> read = playback::disc::decodeFacts(changed);
+        QCOMPARE(read.has_value(), field.isNull());
+        if (read)
+            QCOMPARE(playback::disc::encodeFacts(*read), answer);
+    }
+
+    // A helper that hangs, crashes, writes garbage or cannot start costs the
+    // reading, with a reason, never the player.
+    void helperFails_data()
+    {
+        QTest::addColumn<QString>("script"); // empty: no such program
+        QTest::addColumn<Problem>("problem");
+        QTest::newRow("hangs") << "exec sleep 60" << Problem::Unreadable;
+        QTest::newRow("crashes") << "kill -SEGV $$" << Problem::NavigationDamaged;
+        QTest::newRow("writes garbage") << "echo garbage" << Problem::Unreadable;
+        QTest::newRow("cannot start") << QString() << Problem::Unreadable;
+    }
+    void helperFails()
+    {
+        QFETCH(QString, script);
+        QFETCH(Problem, problem);
+        const QString helper = m_tmp.filePath(QStringLiteral("helper"));
+        QFile::remove(helper);
+        if (!script.isEmpty()) {
+            QFile file(helper);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("#!/bin/sh\n" + script.toUtf8() + "\n") > 0);
+            QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
+        }
+        playback::disc::setFactsHelperProgram(helper, 500);
+        auto restore = qScopeGuard([] { playback::disc::setFactsHelperProgram(QStringLiteral(ORVANTA_PLAYER_PROGRAM)); });
+        Problem found = Problem::None;
+        QVERIFY(!readFacts(testsupport::sampleSource(SampleVariant::Plain, SourceKind::Folder), &found));
+        QCOMPARE(found, problem);
     }
 
     void readFactsOnSampleDisc_data()

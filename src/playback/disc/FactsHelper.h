@@ -1,12 +1,12 @@
 #pragma once
 // The helper process that reads a disc's facts: the program runs itself again
-// with a hidden option, and the helper answers in a small versioned text
-// protocol on its standard output. A disc that makes libdvdread crash, hang or
+// with a hidden option, and the helper answers in CBOR on its standard output
+// (FactsProtocol.h). A disc that makes libdvdread crash, hang or
 // print garbage costs the helper, never the player: the player waits for the
 // answer with a timeout, and anything but a whole answer is a refusal.
 //
 // Threads: readFacts() (Facts.h) may run on any thread; it blocks while the
-// helper runs. posix_spawn starts the helper without forking the player's heap.
+// helper runs (QProcess, waited for without an event loop).
 
 #include "playback/disc/FactsReader.h"
 
@@ -30,9 +30,10 @@ std::optional<int> runFactsHelperIfAsked(int argc, char **argv);
 // answer may take; by default 10 s, 30 s for a drive (which may spin up first).
 void setFactsHelperProgram(const QString &program, std::optional<int> timeoutMs = std::nullopt);
 
-// The protocol, both ways. decode: nullopt for anything but a whole answer of
-// this version.
-QByteArray encodeFacts(const FactsReading &reading);
-std::optional<FactsReading> decodeFacts(const QByteArray &answer);
+enum class HelperEnd { Answered, NotStarted, Failed, TimedOut, Garbled };
+// Runs the helper on path (what libdvdread opens) and waits for its answer, at
+// most timeoutMs unless setFactsHelperProgram() says otherwise; the answer
+// goes to reading.
+HelperEnd runFactsHelper(const QByteArray &path, bool checkVobs, bool listFiles, int timeoutMs, FactsReading &reading);
 
 } // namespace playback::disc

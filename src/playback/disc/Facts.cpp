@@ -39,7 +39,7 @@ Problem sourceProblem(const Source &source)
             return Problem::NotDvdImage;
         break;
     case SourceKind::Folder: {
-        const bool isVideoTs = QFileInfo(source.path).fileName().compare(QLatin1String("VIDEO_TS"), Qt::CaseInsensitive) == 0;
+        const bool isVideoTs = isVideoTsName(QFileInfo(source.path).fileName());
         const std::optional<QString> videoTs = isVideoTs ? std::optional(source.path) : videoDirectory(source);
         if (!videoTs || !QFileInfo(*videoTs).isDir())
             return Problem::NotDvdVideo;

@@ -1,6 +1,8 @@
 #include "playback/disc/FactsReader.h"
 
 #include "playback/disc/DvdRead.h"
+#include "playback/disc/Mpeg.h"
+#include "playback/disc/TitleLayout.h"
 
 #include <dvdread/ifo_types.h>
 
@@ -54,21 +56,6 @@ QString codeFromAttribute(uint16_t langCode)
     return QString(QChar(char(a | 0x20))) + QChar(char(b | 0x20));
 }
 
-// The program chain a title starts with, or null when the IFO does not say.
-const pgc_t *firstProgramChain(const ifo_handle_t *vts, int vtsTitle)
-{
-    const vts_ptt_srpt_t *ptts = vts->vts_ptt_srpt;
-    if (!ptts || !vts->vts_pgcit || vtsTitle < 1 || vtsTitle > ptts->nr_of_srpts)
-        return nullptr;
-    const ttu_t &ttu = ptts->title[vtsTitle - 1];
-    if (ttu.nr_of_ptts < 1 || !ttu.ptt)
-        return nullptr;
-    const int pgcn = ttu.ptt[0].pgcn;
-    if (pgcn < 1 || pgcn > vts->vts_pgcit->nr_of_pgci_srp)
-        return nullptr;
-    return vts->vts_pgcit->pgci_srp[pgcn - 1].pgc;
-}
-
 // The sub-stream a program chain shows for one of its subtitle streams: each
 // stream has one per display mode (4:3 in bits 24-28; for a 16:9 picture
 // widescreen in 16-20, letterbox in 8-12, pan and scan in 0-4). A 16:9 title
@@ -91,7 +78,7 @@ QString volumeName(dvd_reader_t *dvd, const char *path)
     if (DVDISOVolumeInfo(dvd, label, sizeof label, nullptr, 0) == 0 && label[0])
         return QString::fromLatin1(label).trimmed();
     QDir folder(QFile::decodeName(path));
-    if (folder.dirName().compare(QLatin1String("VIDEO_TS"), Qt::CaseInsensitive) == 0)
+    if (isVideoTsName(folder.dirName()))
         folder.cdUp();
     return folder.dirName();
 }
@@ -103,23 +90,21 @@ FactsReading fail(Problem failure)
     return r;
 }
 
-// A sector that starts an MPEG-2 pack, as every sector of a title's video does.
-bool isPack(const unsigned char *s) { return s[0] == 0 && s[1] == 0 && s[2] == 1 && s[3] == 0xBA && (s[4] & 0xC0) == 0x40; }
-
 // A pack whose video or sound is CSS-scrambled: its PES header's scrambling bits
 // are set. libdvdread unscrambles through libdvdcss when it is installed, which
 // clears them.
 bool isScrambled(const unsigned char *s)
 {
-    std::size_t at = 14 + (s[13] & 7);
-    const auto startsPes = [&] { return at + 7 < DVD_VIDEO_LB_LEN && s[at] == 0 && s[at + 1] == 0 && s[at + 2] == 1; };
-    if (startsPes() && s[at + 3] == 0xBB) // a VOBU's first pack opens with MPEG's 0xBB header
-        at += 6 + ((s[at + 4] << 8) | s[at + 5]);
-    if (!startsPes())
-        return false;
-    const unsigned id = s[at + 3];
-    const bool media = (id >= 0xC0 && id <= 0xEF) || id == 0xBD;
-    return media && (s[at + 6] & 0x30) != 0;
+    // The first packet after the system header (0xBB) that a VOBU's first pack opens with.
+    bool first = true, scrambled = false;
+    mpeg::forEachPacket(s, [&](const unsigned char *packet, unsigned id, std::size_t length) {
+        if (!first || id == 0xBB)
+            return;
+        first = false;
+        const bool media = (id >= 0xC0 && id <= 0xEF) || id == 0xBD;
+        scrambled = media && length > 6 && (packet[6] & 0x30) != 0;
+    });
+    return scrambled;
 }
 
 // Whether a title's video can be played: its first cell starts with an MPEG
@@ -127,7 +112,7 @@ bool isScrambled(const unsigned char *s)
 // further on plays up to the cut.
 Problem titleVideoProblem(dvd_reader_t *dvd, int titleSet, const ifo_handle_t *vts, int vtsTitle)
 {
-    const pgc_t *start = firstProgramChain(vts, vtsTitle);
+    const pgc_t *start = firstProgramChain(*vts, vtsTitle);
     if (!start || start->nr_of_cells == 0 || !start->cell_playback)
         return Problem::NavigationDamaged;
     FilePtr vobs(DVDOpenFile(dvd, titleSet, DVD_READ_TITLE_VOBS));
@@ -137,7 +122,7 @@ Problem titleVideoProblem(dvd_reader_t *dvd, int titleSet, const ifo_handle_t *v
     const int first = int(start->cell_playback[0].first_sector);
     constexpr int kPacksLookedAt = 16; // past the navigation pack, into the picture and the sound
     for (int i = 0; i < kPacksLookedAt; ++i) {
-        if (DVDReadBlocks(vobs.get(), first + i, 1, block) != 1 || !isPack(block))
+        if (DVDReadBlocks(vobs.get(), first + i, 1, block) != 1 || !mpeg::isPack(block))
             return i == 0 ? Problem::VideoDamaged : Problem::None;
         if (isScrambled(block))
             return Problem::Encrypted;
@@ -200,8 +185,8 @@ FactsReading readFactsHere(const char *path, bool checkVobs, bool listFiles)
         if (checkVobs || t == 0)
             raw.problem = titleVideoProblem(dvd.get(), title.title_set_nr, found->second.get(), title.vts_ttn);
         const vtsi_mat_t *mat = found->second->vtsi_mat;
-        const pgc_t *pgc = firstProgramChain(found->second.get(), title.vts_ttn);
-        const bool wide = mat->vts_video_attr.display_aspect_ratio == 3;
+        const pgc_t *pgc = firstProgramChain(*found->second, title.vts_ttn);
+        const bool wide = isWide(mat->vts_video_attr);
         const int subpictures = std::min<int>(mat->nr_of_vts_subp_streams, 32);
         for (int i = 0; i < subpictures; ++i) {
             const subp_attr_t &attr = mat->vts_subp_attr[i];

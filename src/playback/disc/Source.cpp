@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QUrl>
 
 #include <algorithm>
@@ -35,37 +36,10 @@ private:
     int m_fd;
 };
 
-QString unescapeMountField(const QByteArray &field)
-{
-    // /proc/self/mounts writes space, tab, newline and backslash as \ooo.
-    QByteArray out;
-    out.reserve(field.size());
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' && field[i + 1] <= '3'
-            && field[i + 2] >= '0' && field[i + 2] <= '7' && field[i + 3] >= '0' && field[i + 3] <= '7') {
-            out.append(char((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0')));
-            i += 3;
-        } else {
-            out.append(field[i]);
-        }
-    }
-    return QFile::decodeName(out);
-}
-
 QString canonicalOrSelf(const QString &path)
 {
     const QString canonical = QFileInfo(path).canonicalFilePath();
     return canonical.isEmpty() ? QDir::cleanPath(path) : canonical;
-}
-
-std::optional<QString> videoTsIn(const QString &folder)
-{
-    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    for (const QFileInfo &entry : entries) {
-        if (entry.fileName().compare(QLatin1String("VIDEO_TS"), Qt::CaseInsensitive) == 0)
-            return entry.absoluteFilePath();
-    }
-    return std::nullopt;
 }
 
 QString ejectReason(int error, const QString &device)
@@ -95,6 +69,18 @@ QString ejectReason(int error, const QString &device)
 }
 
 } // namespace
+
+bool isVideoTsName(const QString &name) { return name.compare(QLatin1String("VIDEO_TS"), Qt::CaseInsensitive) == 0; }
+
+std::optional<QString> videoTsIn(const QString &folder)
+{
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QFileInfo &entry : entries) {
+        if (isVideoTsName(entry.fileName()))
+            return entry.absoluteFilePath();
+    }
+    return std::nullopt;
+}
 
 bool isBlockDevice(const QString &path)
 {
@@ -138,15 +124,14 @@ std::optional<Source> sourceFromArgument(const QString &argument)
         return Source{SourceKind::Drive, target};
     const QFileInfo targetInfo(target);
     if (targetInfo.isDir()) {
-        if (targetInfo.fileName().compare(QLatin1String("VIDEO_TS"), Qt::CaseInsensitive) == 0)
+        if (isVideoTsName(targetInfo.fileName()))
             return Source{SourceKind::Folder, QFileInfo(absolute).absolutePath()};
         return Source{SourceKind::Folder, absolute};
     }
     // A file inside VIDEO_TS (VIDEO_TS.IFO, say) stands for its disc folder.
     const QFileInfo parent(targetInfo.absolutePath());
     static const QStringList discFiles = {QStringLiteral("ifo"), QStringLiteral("bup"), QStringLiteral("vob")};
-    if (parent.fileName().compare(QLatin1String("VIDEO_TS"), Qt::CaseInsensitive) == 0
-        && discFiles.contains(targetInfo.suffix().toLower()))
+    if (isVideoTsName(parent.fileName()) && discFiles.contains(targetInfo.suffix().toLower()))
         return Source{SourceKind::Folder, parent.absolutePath()};
     return Source{SourceKind::Image, absolute};
 }
@@ -191,20 +176,14 @@ QStringList opticalDrivesIn(const QString &devDir)
 
 namespace detail {
 
-std::optional<QString> mountPointIn(const QByteArray &mountTable, const QString &device)
+std::optional<QString> mountPointIn(const QList<std::pair<QString, QString>> &mounts, const QString &device)
 {
     const QString wanted = canonicalOrSelf(device);
     std::optional<QString> mountPoint;
-    for (const QByteArray &line : mountTable.split('\n')) {
-        const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() < 2)
-            continue;
-        const QString mounted = unescapeMountField(fields[0]);
-        if (!mounted.startsWith(QLatin1Char('/')))
-            continue;
+    for (const auto &[mounted, root] : mounts) {
         // The last match wins: a later mount hides an earlier one.
-        if (canonicalOrSelf(mounted) == wanted)
-            mountPoint = unescapeMountField(fields[1]);
+        if (mounted.startsWith(QLatin1Char('/')) && canonicalOrSelf(mounted) == wanted)
+            mountPoint = root;
     }
     return mountPoint;
 }
@@ -218,15 +197,15 @@ std::optional<QString> videoDirectory(const Source &source)
         // sourceFromArgument gives the folder above VIDEO_TS, but a Source made
         // by hand may name VIDEO_TS itself.
         const QFileInfo folder(source.path);
-        if (folder.isDir() && folder.fileName().compare(QLatin1String("VIDEO_TS"), Qt::CaseInsensitive) == 0)
+        if (folder.isDir() && isVideoTsName(folder.fileName()))
             return QDir::cleanPath(folder.absoluteFilePath());
         return videoTsIn(source.path);
     }
     case SourceKind::Drive: {
-        QFile mounts(QStringLiteral("/proc/self/mounts"));
-        if (!mounts.open(QIODevice::ReadOnly))
-            return std::nullopt;
-        const std::optional<QString> mountPoint = detail::mountPointIn(mounts.readAll(), source.path);
+        QList<std::pair<QString, QString>> mounts;
+        for (const QStorageInfo &volume : QStorageInfo::mountedVolumes())
+            mounts.append({QFile::decodeName(volume.device()), volume.rootPath()});
+        const std::optional<QString> mountPoint = detail::mountPointIn(mounts, source.path);
         if (!mountPoint)
             return std::nullopt;
         return videoTsIn(*mountPoint);

@@ -1,6 +1,6 @@
 #pragma once
 // Where a disc is: a drive, an image file or a VIDEO_TS folder. Finding the
-// drives, the mount table, the path of VIDEO_TS, and opening a drive's tray.
+// drives, where a drive's disc is mounted, the path of VIDEO_TS, and opening a drive's tray.
 // Plain and synchronous; any thread.
 
 #include "playback/disc/Problem.h"
@@ -41,8 +41,13 @@ std::optional<DriveState> driveState(const QString &device);
 
 bool isBlockDevice(const QString &path);
 
+// Whether a file name is VIDEO_TS, in any case (libdvdread finds it so).
+bool isVideoTsName(const QString &name);
+// The folder's VIDEO_TS folder, if it has one.
+std::optional<QString> videoTsIn(const QString &folder);
+
 // The path of the disc's VIDEO_TS folder: for a folder source its VIDEO_TS; for
-// a drive the mounted file system's VIDEO_TS (from the mount table); for an
+// a drive the mounted file system's VIDEO_TS; for an
 // image "<image>/VIDEO_TS", a folder inside the image. nullopt when there is no
 // such folder (an unmounted drive).
 std::optional<QString> videoDirectory(const Source &source);
@@ -55,9 +60,9 @@ namespace detail {
 // opticalDrives() over another device folder.
 QStringList opticalDrivesIn(const QString &devDir);
 
-// The mount point of device in a mount table written like /proc/self/mounts
-// (octal escapes such as \040 for a space); the last mount wins.
-std::optional<QString> mountPointIn(const QByteArray &mountTable, const QString &device);
+// The mount point of device among mounts (device, mount point), in the order
+// they were mounted: the last one wins, and a link names its target.
+std::optional<QString> mountPointIn(const QList<std::pair<QString, QString>> &mounts, const QString &device);
 } // namespace detail
 
 // Opens the drive's tray. nullopt when it opened; otherwise why not, in plain

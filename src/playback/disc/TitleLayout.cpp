@@ -24,18 +24,27 @@ std::int64_t TitleLayout::chapterStartMs(int chapter) const
     return cells[*chapterCells[std::size_t(chapter)]].startMs;
 }
 
-std::optional<TitleLayout> titleLayout(const ifo_handle_t &vts, int vtsTitle)
+const pgc_t *firstProgramChain(const ifo_handle_t &vts, int vtsTitle)
 {
     if (!vts.vtsi_mat || !vts.vts_ptt_srpt || !vts.vts_pgcit || vtsTitle < 1 || vtsTitle > vts.vts_ptt_srpt->nr_of_srpts)
-        return std::nullopt;
+        return nullptr;
     const ttu_t &ttu = vts.vts_ptt_srpt->title[vtsTitle - 1];
     if (ttu.nr_of_ptts < 1 || !ttu.ptt)
-        return std::nullopt;
-    const int pgcn = ttu.ptt[0].pgcn, pgn = ttu.ptt[0].pgn;
+        return nullptr;
+    const int pgcn = ttu.ptt[0].pgcn;
     if (pgcn < 1 || pgcn > vts.vts_pgcit->nr_of_pgci_srp)
+        return nullptr;
+    return vts.vts_pgcit->pgci_srp[pgcn - 1].pgc;
+}
+
+std::optional<TitleLayout> titleLayout(const ifo_handle_t &vts, int vtsTitle)
+{
+    const pgc_t *pgc = firstProgramChain(vts, vtsTitle);
+    if (!pgc)
         return std::nullopt;
-    const pgc_t *pgc = vts.vts_pgcit->pgci_srp[pgcn - 1].pgc;
-    if (!pgc || !pgc->cell_playback || !pgc->program_map || pgn < 1 || pgn > pgc->nr_of_programs)
+    const ttu_t &ttu = vts.vts_ptt_srpt->title[vtsTitle - 1];
+    const int pgcn = ttu.ptt[0].pgcn, pgn = ttu.ptt[0].pgn;
+    if (!pgc->cell_playback || !pgc->program_map || pgn < 1 || pgn > pgc->nr_of_programs)
         return std::nullopt;
     // Chapters of this program chain, by the cell their program starts with.
     std::map<int, std::size_t> chapterOfCell;

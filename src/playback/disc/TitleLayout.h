@@ -31,6 +31,12 @@ struct TitleLayout {
 // when the IFO does not describe it or a cell is malformed.
 std::optional<TitleLayout> titleLayout(const ifo_handle_t &vts, int vtsTitle);
 
+// The program chain the title starts with, or null when the IFO does not say.
+const pgc_t *firstProgramChain(const ifo_handle_t &vts, int vtsTitle);
+
+// A title set whose pictures are shown at 16:9 (else 4:3).
+inline bool isWide(const video_attr_t &attributes) { return attributes.display_aspect_ratio == 3; }
+
 // An IFO's playback time (BCD hours, minutes, seconds and frames) in milliseconds.
 std::int64_t durationMs(const dvd_time_t &time);
 

@@ -1,6 +1,7 @@
 #include "playback/engine/TitleStills.h"
 
 #include "playback/disc/DvdRead.h"
+#include "playback/disc/Mpeg.h"
 #include "playback/disc/TitleLayout.h"
 
 #include <QFile>
@@ -92,7 +93,7 @@ TitleStills::TitleStills(const QString &discPath, int title) : d(std::make_uniqu
     if (!d->vobs)
         return;
     m_ptsPerFrame = d->vts->vtsi_mat->vts_video_attr.video_format == 1 ? 3600 : 3003;
-    m_aspect = d->vts->vtsi_mat->vts_video_attr.display_aspect_ratio == 3 ? 16.0 / 9.0 : 4.0 / 3.0;
+    m_aspect = disc::isWide(d->vts->vtsi_mat->vts_video_attr) ? 16.0 / 9.0 : 4.0 / 3.0;
 
     const vobu_admap_t *admap = d->vts->vts_vobu_admap;
     const std::uint32_t *mapBegin = admap ? admap->vobu_start_sectors : nullptr;
@@ -375,28 +376,17 @@ bool TitleStills::decodeVobu(std::size_t c, std::size_t v, bool withPrevious, st
 
 void TitleStills::feed(const unsigned char *sector)
 {
-    // An MPEG-2 program stream pack: pack header, then PES packets; only the video
-    // stream (0xE0) matters here.
-    const unsigned char *p = sector, *end = sector + DVD_VIDEO_LB_LEN;
-    if (p[0] != 0 || p[1] != 0 || p[2] != 1 || p[3] != 0xba || (p[4] & 0xc0) != 0x40)
-        return;
-    p += 14 + (p[13] & 0x07);
-    while (p + 6 <= end && p[0] == 0 && p[1] == 0 && p[2] == 1) {
-        const int id = p[3];
-        const int length = (p[4] << 8) | p[5];
-        const unsigned char *next = p + 6 + length;
-        if (next > end)
-            break;
-        if (id == 0xe0 && length >= 3 && (p[6] & 0xc0) == 0x80) {
-            const int headerLength = p[8];
-            const unsigned char *payload = p + 9 + headerLength;
-            if (payload <= next) {
-                const std::int64_t pts = (p[7] & 0x80) && headerLength >= 5 ? readPts(p + 9) : AV_NOPTS_VALUE;
-                sendToDecoder(payload, int(next - payload), pts);
-            }
+    // Only the video stream (0xE0) matters here.
+    disc::mpeg::forEachPacket(sector, [this](const unsigned char *p, unsigned id, std::size_t length) {
+        if (id != 0xE0 || length < 9 || (p[6] & 0xC0) != 0x80)
+            return;
+        const int headerLength = p[8];
+        const unsigned char *payload = p + 9 + headerLength, *next = p + length;
+        if (payload <= next) {
+            const std::int64_t pts = (p[7] & 0x80) && headerLength >= 5 ? readPts(p + 9) : AV_NOPTS_VALUE;
+            sendToDecoder(payload, int(next - payload), pts);
         }
-        p = next;
-    }
+    });
 }
 
 void TitleStills::sendToDecoder(const unsigned char *data, int size, std::int64_t pts)

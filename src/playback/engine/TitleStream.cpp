@@ -1,6 +1,7 @@
 #include "playback/engine/TitleStream.h"
 
 #include "playback/disc/DvdRead.h"
+#include "playback/disc/Mpeg.h"
 
 #include <QFile>
 
@@ -13,7 +14,7 @@ namespace playback::engine {
 
 namespace {
 
-constexpr std::size_t kSector = 2048;
+using disc::mpeg::kSector;
 constexpr std::uint32_t kReadSectors = 32;
 
 } // namespace
@@ -135,26 +136,18 @@ void TitleStream::closeReader(void *reader) { delete static_cast<Reader *>(reade
 
 void TitleStream::keepSubpicture(unsigned char *pack, int subStream)
 {
-    if (pack[0] != 0 || pack[1] != 0 || pack[2] != 1 || pack[3] != 0xBA || (pack[4] & 0xC0) != 0x40)
-        return; // not an MPEG-2 pack
-    std::size_t at = 14 + (pack[13] & 7);
-    while (at + 9 <= kSector && pack[at] == 0 && pack[at + 1] == 0 && pack[at + 2] == 1) {
-        const std::size_t length = std::size_t(pack[at + 4]) << 8 | pack[at + 5];
-        const std::size_t end = at + 6 + length;
-        if (end > kSector)
-            return;
-        const std::size_t payload = at + 9 + pack[at + 8];
+    disc::mpeg::forEachPacket(pack, [subStream](unsigned char *packet, unsigned id, std::size_t length) {
         // Private stream 1 carries subtitles as sub-streams 0x20 to 0x3f.
-        if (pack[at + 3] == 0xBD && payload < end && (pack[payload] & 0xE0) == 0x20) {
-            if ((pack[payload] & 0x1F) == subStream) {
-                pack[payload] = 0x20;
-            } else {
-                pack[at + 3] = 0xBE; // padding
-                std::memset(pack + at + 6, 0xFF, length);
-            }
+        const std::size_t payload = length > 9 ? 9 + packet[8] : length;
+        if (id != 0xBD || payload >= length || (packet[payload] & 0xE0) != 0x20)
+            return;
+        if ((packet[payload] & 0x1F) == subStream) {
+            packet[payload] = 0x20;
+        } else {
+            packet[3] = 0xBE; // padding
+            std::memset(packet + 6, 0xFF, length - 6);
         }
-        at = end;
-    }
+    });
 }
 
 } // namespace playback::engine

@@ -5,9 +5,9 @@
 
 #include "app/Failure.h"
 #include "playback/PlaybackControl.h"
+#include "playback/disc/Source.h"
 #include "windows/video/dvdw.h"
 
-#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
@@ -23,8 +23,7 @@ QString Form2::discIn(const QMimeData *data)
         if (!url.isLocalFile() || !file.exists())
             continue;
         const bool videoTs = file.isDir()
-                             && (file.fileName().compare(QLatin1String("VIDEO_TS"), Qt::CaseInsensitive) == 0
-                                 || !QDir(file.filePath()).entryList({QStringLiteral("VIDEO_TS")}, QDir::Dirs).isEmpty());
+                             && (playback::disc::isVideoTsName(file.fileName()) || playback::disc::videoTsIn(file.filePath()));
         const bool image = file.isFile()
                            && QMimeDatabase().mimeTypeForFile(file).inherits(QStringLiteral("application/x-cd-image"));
         if (videoTs || image)

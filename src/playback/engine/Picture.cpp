@@ -2,14 +2,21 @@
 
 #include <QPainter>
 
-#include <algorithm>
 #include <cstring>
+#include <memory>
+
+extern "C" {
+#include <libavutil/pixfmt.h>
+#include <libswscale/swscale.h>
+}
 
 namespace playback::engine {
 
 namespace {
 
-inline unsigned char clampByte(int v) { return static_cast<unsigned char>(std::clamp(v, 0, 255)); }
+struct SwsFree {
+    void operator()(SwsContext *context) const { sws_freeContext(context); }
+};
 
 } // namespace
 
@@ -32,20 +39,20 @@ std::uint64_t lumaSampleHash(const unsigned char *luma, unsigned width, unsigned
 QImage i420ToImage(const unsigned char *y, const unsigned char *u, const unsigned char *v, int width, int height,
                    int yPitch, int uvPitch)
 {
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int row = 0; row < height; ++row) {
-        auto *out = reinterpret_cast<QRgb *>(image.scanLine(row));
-        const unsigned char *yr = y + row * yPitch;
-        const unsigned char *ur = u + (row / 2) * uvPitch;
-        const unsigned char *vr = v + (row / 2) * uvPitch;
-        for (int col = 0; col < width; ++col) {
-            const int c = 298 * (yr[col] - 16);
-            const int d = ur[col / 2] - 128;
-            const int e = vr[col / 2] - 128;
-            out[col] = qRgb(clampByte((c + 409 * e + 128) >> 8), clampByte((c - 100 * d - 208 * e + 128) >> 8),
-                            clampByte((c + 516 * d + 128) >> 8));
-        }
-    }
+    // One converter a thread, kept while the pictures keep their size; swscale's
+    // defaults for YUV are BT.601 and limited range, as DVD video is. Point
+    // sampling takes each chroma sample for its two columns and rows.
+    thread_local std::unique_ptr<SwsContext, SwsFree> converter;
+    converter.reset(sws_getCachedContext(converter.release(), width, height, AV_PIX_FMT_YUV420P, width, height,
+                                         AV_PIX_FMT_RGB32, SWS_POINT, nullptr, nullptr, nullptr));
+    if (!converter || width <= 0 || height <= 0)
+        return {};
+    QImage image(width, height, QImage::Format_RGB32); // the same 32-bit words as AV_PIX_FMT_RGB32
+    const unsigned char *const planes[] = {y, u, v};
+    const int pitches[] = {yPitch, uvPitch, uvPitch};
+    unsigned char *const out[] = {image.bits()};
+    const int outPitch[] = {int(image.bytesPerLine())};
+    sws_scale(converter.get(), planes, pitches, 0, height, out, outPitch);
     return image;
 }
 

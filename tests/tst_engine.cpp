@@ -246,7 +246,7 @@ private slots:
         // Another disc (dropped on a window): what plays stops, the facts are the new disc's.
         dvd->Play();
         dvd->setDisc(testsupport::sampleFolder(SampleVariant::Menu));
-        QVERIFY(!dvd->isPlaying());
+        QVERIFY(!dvd->isLoaded());
         QCOMPARE(dvd->DVDDirectory().toString(), testsupport::sampleVideoTs(SampleVariant::Menu));
         QVERIFY(dvd->DVDUniqueID().toString() != folder->uniqueId);
     }

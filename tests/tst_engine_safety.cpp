@@ -150,7 +150,7 @@ private slots:
             QCOMPARE(e.problem(), problem);
         }
         QVERIFY(clock.elapsed() < 3000);
-        QVERIFY(!dvd.isPlaying());
+        QVERIFY(!dvd.isLoaded());
     }
 };
 

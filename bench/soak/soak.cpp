@@ -83,7 +83,7 @@ int main(int argc, char **argv)
         if (!form || !video)
             return;
         auto *engine = qobject_cast<playback::engine::VlcPlaybackControl *>(video->dvd);
-        if (engine && !engine->isPlaying()) {
+        if (engine && !engine->isLoaded()) {
             form->Command1->click();
             ++plays;
         }

@@ -55,7 +55,7 @@ public:
         std::int64_t ms = 0;
         std::int64_t lengthMs = 0;
     };
-    virtual std::optional<TitlePosition> titlePosition() const { return std::nullopt; }
+    virtual std::optional<TitlePosition> titlePosition() { return std::nullopt; }
 
     // From now on plays the disc named as on the command line (a device, an image
     // or a folder); what plays stops. It is looked at when it is played.

@@ -63,7 +63,7 @@ void DisplayClock::releaseHold()
     m_holdPinned = false;
 }
 
-std::optional<std::int64_t> DisplayClock::heldMs(std::int64_t muxLeadMs, Clock::time_point now) const
+std::optional<std::int64_t> DisplayClock::heldMs(std::int64_t muxLeadMs, Clock::time_point now)
 {
     std::lock_guard lock(m_mutex);
     if (!m_frozen)
@@ -146,13 +146,33 @@ void DisplayClock::chapterChanged(Clock::time_point now)
     m_quietUntil = now + kAfterChapter;
 }
 
-std::optional<std::int64_t> DisplayClock::positionMs(std::int64_t muxLeadMs, Clock::time_point now) const
+std::optional<std::int64_t> DisplayClock::positionMs(std::int64_t muxLeadMs, Clock::time_point now)
 {
     std::lock_guard lock(m_mutex);
     return m_frozen ? m_frozen : shownLocked(muxLeadMs, now);
 }
 
-std::optional<std::int64_t> DisplayClock::shownLocked(std::int64_t muxLeadMs, Clock::time_point now) const
+DisplayClock::Clock::time_point DisplayClock::seekShowsAt(std::int64_t muxLeadMs) const
+{
+    return muxLeadMs < kShownAtOnceBelowMs ? m_epoch
+                                           : m_epoch + std::chrono::milliseconds(muxLeadMs) + kSeekShowsAfter;
+}
+
+std::optional<DisplayClock::Clock::time_point> DisplayClock::holdEndsAt(std::int64_t muxLeadMs)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_holdMs || m_holdPinned || m_frozen || !m_expectedMs)
+        return std::nullopt;
+    const Clock::time_point due = seekShowsAt(muxLeadMs);
+    if (m_readings.empty() || m_rate <= 0)
+        return due;
+    // Or when the readings place the picture at the seek's target, if that is sooner.
+    const double reachMs = (double(*m_expectedMs + muxLeadMs) - kLateMs - m_readings.front().offsetMs) / m_rate;
+    const Clock::time_point reach = m_epoch + std::chrono::microseconds(std::int64_t(reachMs * 1000.0));
+    return std::min(due, reach);
+}
+
+std::optional<std::int64_t> DisplayClock::shownLocked(std::int64_t muxLeadMs, Clock::time_point now)
 {
     const std::optional<double> at = readingLocked(now);
     const std::optional<std::int64_t> shown =
@@ -162,8 +182,7 @@ std::optional<std::int64_t> DisplayClock::shownLocked(std::int64_t muxLeadMs, Cl
     if (m_holdMs && m_expectedMs) {
         // After a seek the old picture stays until the new one comes. libvlc shows
         // the new one at once when the disc's mux lead is short, else when it is due.
-        const bool due = muxLeadMs < kShownAtOnceBelowMs
-                         || now - m_epoch >= std::chrono::milliseconds(muxLeadMs) + kSeekShowsAfter;
+        const bool due = now >= seekShowsAt(muxLeadMs);
         if (!due && (!shown || *shown < *m_expectedMs))
             return m_holdMs;
         m_holdMs.reset();

@@ -36,8 +36,11 @@ public:
     void holdUntilReleased();
     void releaseHold();
     // The picture held since restart(), while the seek's own is not on screen yet;
-    // nullopt once it is (or when nothing is held).
-    std::optional<std::int64_t> heldMs(std::int64_t muxLeadMs, Clock::time_point now = Clock::now()) const;
+    // nullopt once it is (or when nothing is held). Lets go of the hold when it is due.
+    std::optional<std::int64_t> heldMs(std::int64_t muxLeadMs, Clock::time_point now = Clock::now());
+    // When the hold will be let go of, as the readings so far say (a later reading
+    // may say sooner); nullopt when nothing is held, or it is pinned or frozen.
+    std::optional<Clock::time_point> holdEndsAt(std::int64_t muxLeadMs);
     // Another picture, at ms, is held from now on (drawn over the one before).
     void replaceHold(std::int64_t ms);
     // Where the seek landed once known (libvlc lands on a GOP start after the time
@@ -52,13 +55,16 @@ public:
     void observe(std::int64_t timeMs, Clock::time_point now = Clock::now());
     // libvlc reports a new chapter (its ChapterChanged event).
     void chapterChanged(Clock::time_point now = Clock::now());
-    // The position of the picture on screen; nullopt until libvlc has reported a time.
-    std::optional<std::int64_t> positionMs(std::int64_t muxLeadMs, Clock::time_point now = Clock::now()) const;
+    // The position of the picture on screen; nullopt until libvlc has reported a
+    // time. Lets go of the hold, and of the seek's target, once they are passed.
+    std::optional<std::int64_t> positionMs(std::int64_t muxLeadMs, Clock::time_point now = Clock::now());
 
 private:
     // Where libvlc's reading places the picture, before the mux lead.
     std::optional<double> readingLocked(Clock::time_point now) const;
-    std::optional<std::int64_t> shownLocked(std::int64_t muxLeadMs, Clock::time_point now) const;
+    std::optional<std::int64_t> shownLocked(std::int64_t muxLeadMs, Clock::time_point now);
+    // When a seek's first picture is due by the time alone.
+    Clock::time_point seekShowsAt(std::int64_t muxLeadMs) const;
 
     struct Reading {
         Clock::time_point at;
@@ -68,8 +74,8 @@ private:
     Clock::time_point m_epoch = Clock::now();
     double m_rate = 1.0;
     std::optional<std::int64_t> m_expectMs;   // until libvlc gets there
-    mutable std::optional<std::int64_t> m_expectedMs; // the seek's target, until the clock passes it
-    mutable std::optional<std::int64_t> m_holdMs;
+    std::optional<std::int64_t> m_expectedMs; // the seek's target, until the clock passes it
+    std::optional<std::int64_t> m_holdMs;
     std::optional<std::int64_t> m_frozen; // paused: the position then
     bool m_holdPinned = false;
     std::deque<Reading> m_readings;

@@ -1,6 +1,6 @@
 #include "playback/engine/FullScreen.h"
 
-#include "playback/engine/PictureOutput.h"
+#include "playback/engine/Display.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -14,9 +14,9 @@ namespace playback::engine {
 class FullScreenWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit FullScreenWindow(FullScreen &owner, std::function<PictureOutput &()> output,
+    explicit FullScreenWindow(FullScreen &owner, std::function<Display &()> display,
                               std::function<double()> aspect, std::function<bool(int)> key)
-        : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_owner(owner), m_output(std::move(output)),
+        : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_owner(owner), m_display(std::move(display)),
           m_aspect(std::move(aspect)), m_key(std::move(key))
     {
         setWindowTitle(QStringLiteral("Orvanta Player"));
@@ -29,7 +29,7 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter painter(this);
-        paintPicture(painter, rect(), m_output().picture(), m_aspect());
+        paintPicture(painter, rect(), m_display().picture(), m_aspect());
     }
     void keyPressEvent(QKeyEvent *event) override
     {
@@ -53,14 +53,14 @@ private:
     }
 
     FullScreen &m_owner;
-    std::function<PictureOutput &()> m_output;
+    std::function<Display &()> m_display;
     std::function<double()> m_aspect;
     std::function<bool(int)> m_key;
 };
 
-FullScreen::FullScreen(QWidget *control, std::function<PictureOutput &()> output, std::function<double()> aspect,
+FullScreen::FullScreen(QWidget *control, std::function<Display &()> display, std::function<double()> aspect,
                        std::function<bool(int)> key)
-    : m_control(control), m_output(std::move(output)), m_aspect(std::move(aspect)),
+    : m_control(control), m_display(std::move(display)), m_aspect(std::move(aspect)),
       m_key(std::move(key))
 {
 }
@@ -79,7 +79,7 @@ void FullScreen::enter()
 {
     if (m_window)
         return;
-    m_window = new FullScreenWindow(*this, m_output, m_aspect, m_key);
+    m_window = new FullScreenWindow(*this, m_display, m_aspect, m_key);
     QScreen *screen = m_control->screen() ? m_control->screen() : QGuiApplication::primaryScreen();
     if (screen)
         m_window->setGeometry(screen->geometry());
@@ -88,7 +88,7 @@ void FullScreen::enter()
     m_window->raise();
     m_window->activateWindow();
     m_window->setFocus();
-    m_output().setHost(m_window);
+    m_display().setHost(m_window);
     m_control->update();
 }
 
@@ -99,7 +99,7 @@ void FullScreen::leave()
     QWidget *window = m_window.data();
     m_window = nullptr;
     emit changed();
-    m_output().setHost(m_control);
+    m_display().setHost(m_control);
     window->hide();
     window->deleteLater();
     if (QWidget *top = m_control->window()) {

@@ -1,7 +1,7 @@
 #pragma once
 // Full screen: a frameless window over the whole screen that the picture moves
 // into, and back. The window only presents: the control keeps playing, and the
-// picture output decides what goes in it (libvlc's X window moves into it, or
+// display decides what goes in it (libvlc's X window moves into it, or
 // our own painting of the picture). Escape, Alt+F4 and a double-click leave it.
 //
 // Threads: GUI thread only.
@@ -15,14 +15,14 @@ class QWidget;
 
 namespace playback::engine {
 
-class PictureOutput;
+class Display;
 
 class FullScreen : public QObject {
     Q_OBJECT
 public:
     // control: the widget the picture shows in otherwise. aspect: the picture's
     // display aspect; key: offered every key press, true when it used it (menus).
-    FullScreen(QWidget *control, std::function<PictureOutput &()> output, std::function<double()> aspect,
+    FullScreen(QWidget *control, std::function<Display &()> display, std::function<double()> aspect,
                std::function<bool(int)> key);
     ~FullScreen() override;
 
@@ -39,7 +39,7 @@ signals:
 
 private:
     QWidget *m_control;
-    std::function<PictureOutput &()> m_output;
+    std::function<Display &()> m_display;
     std::function<double()> m_aspect;
     std::function<bool(int)> m_key;
     QPointer<QWidget> m_window; // a FullScreenWindow

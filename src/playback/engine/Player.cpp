@@ -1,6 +1,6 @@
 #include "playback/engine/Player.h"
 
-#include "playback/engine/PictureOutput.h"
+#include "playback/engine/Display.h"
 #include "playback/engine/TitleStream.h"
 #include "playback/engine/VlcInstance.h"
 
@@ -28,7 +28,7 @@ const libvlc_event_type_t kEvents[] = {
 
 } // namespace
 
-std::unique_ptr<Player> Player::create(PictureOutput &output)
+std::unique_ptr<Player> Player::create(Display &display)
 {
     libvlc_instance_t *instance = vlcInstance();
     libvlc_media_player_t *player = instance ? libvlc_media_player_new(instance) : nullptr;
@@ -41,20 +41,20 @@ std::unique_ptr<Player> Player::create(PictureOutput &output)
     // Every Play from stopped makes a new player, so a device plugged in later is used.
     if (!soundOutputAvailable())
         libvlc_audio_output_set(player, "adummy");
-    if (!output.attach(player)) {
+    if (!display.attach(player)) {
         libvlc_media_player_release(player);
         return nullptr;
     }
-    return std::unique_ptr<Player>(new Player(player, output));
+    return std::unique_ptr<Player>(new Player(player, display));
 }
 
-Player::Player(libvlc_media_player_t *player, PictureOutput &output) : m_player(player), m_output(output)
+Player::Player(libvlc_media_player_t *player, Display &display) : m_player(player), m_display(display)
 {
     libvlc_event_manager_t *events = libvlc_media_player_event_manager(m_player);
     for (auto type : kEvents)
         libvlc_event_attach(events, type, &Player::onEvent, this);
-    // Fifty a second: only for an output that wants them.
-    if (m_output.wantsTimes())
+    // Fifty a second: only for an estimate that wants them.
+    if (m_display.estimate().wantsTimes())
         libvlc_event_attach(events, libvlc_MediaPlayerTimeChanged, &Player::onEvent, this);
 }
 
@@ -63,9 +63,9 @@ Player::~Player()
     libvlc_event_manager_t *events = libvlc_media_player_event_manager(m_player);
     for (auto type : kEvents)
         libvlc_event_detach(events, type, &Player::onEvent, this);
-    if (m_output.wantsTimes())
+    if (m_display.estimate().wantsTimes())
         libvlc_event_detach(events, libvlc_MediaPlayerTimeChanged, &Player::onEvent, this);
-    m_output.retire(m_player, std::move(m_title));
+    m_display.retire(m_player, std::move(m_title));
 }
 
 bool Player::open(const QString &mrl, int firstTitle, int firstChapter)
@@ -143,14 +143,16 @@ void Player::onEvent(const libvlc_event_t *event, void *data)
     case libvlc_MediaPlayerEncounteredError: self->raise(Error); break;
     case libvlc_MediaPlayerTitleChanged:
     case libvlc_MediaPlayerChapterChanged:
-        self->m_output.libvlcJumped();
+        self->m_display.estimate().libvlcJumped();
         self->raise(event->type == libvlc_MediaPlayerTitleChanged ? Title : Chapter);
         break;
     case libvlc_MediaPlayerLengthChanged: self->raise(Length); break;
     case libvlc_MediaPlayerESAdded:
     case libvlc_MediaPlayerESSelected: self->raise(Streams); break;
     case libvlc_MediaPlayerVout: self->raise(Vout); break;
-    case libvlc_MediaPlayerTimeChanged: self->m_output.libvlcTime(event->u.media_player_time_changed.new_time); break;
+    case libvlc_MediaPlayerTimeChanged:
+        self->m_display.estimate().libvlcTime(event->u.media_player_time_changed.new_time);
+        break;
     default: break;
     }
 }

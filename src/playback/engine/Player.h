@@ -5,10 +5,10 @@
 // events() is emitted (libvlc may not be called from its own callbacks).
 //
 // Threads: onEvent() runs on libvlc's threads. It only sets bits, posts, and
-// passes jumps and time readings to the picture output, which locks for itself.
+// passes jumps and time readings to the position estimate, which locks for itself.
 // Everything else runs on the GUI thread. The destructor detaches the callbacks
 // first: libvlc 3 calls them under its event manager's lock, so once they are
-// detached none is running. Then the output hands the player to the reaper.
+// detached none is running. Then the display hands the player to the reaper.
 
 #include <QObject>
 #include <QString>
@@ -21,7 +21,7 @@ struct libvlc_event_t;
 
 namespace playback::engine {
 
-class PictureOutput;
+class Display;
 class TitleStream;
 
 class Player : public QObject {
@@ -45,9 +45,9 @@ public:
     // its streams and picture may come first.
     static constexpr unsigned kTitleMayChange = Title | Playing | Streams | Vout;
 
-    // A player that draws into output; nullptr when libvlc cannot start or the
-    // output cannot take its pictures.
-    static std::unique_ptr<Player> create(PictureOutput &output);
+    // A player that draws into display; nullptr when libvlc cannot start or the
+    // display cannot take its pictures.
+    static std::unique_ptr<Player> create(Display &display);
     ~Player() override;
 
     // Opens mrl (a disc) and plays it from its first play, or from the start of
@@ -77,12 +77,12 @@ protected:
     bool event(QEvent *event) override;
 
 private:
-    Player(libvlc_media_player_t *player, PictureOutput &output);
+    Player(libvlc_media_player_t *player, Display &display);
     static void onEvent(const libvlc_event_t *event, void *data);
     void raise(unsigned bits);
 
     libvlc_media_player_t *m_player;
-    PictureOutput &m_output;
+    Display &m_display;
     std::shared_ptr<TitleStream> m_title;
     std::atomic<unsigned> m_pending{0};
 };

@@ -1,7 +1,8 @@
 #include "playback/engine/ReverseScan.h"
 
-#include "playback/engine/Player.h"
-#include "playback/engine/ScanWorker.h"
+#include "playback/engine/DecoderThread.h"
+#include "playback/engine/Display.h"
+#include "playback/engine/Session.h"
 
 namespace playback::engine {
 
@@ -12,8 +13,9 @@ constexpr int kStepMs = 40;
 
 } // namespace
 
-ReverseScan::ReverseScan(std::function<PictureOutput &()> output, std::function<Player *()> player)
-    : m_output(std::move(output)), m_player(std::move(player))
+ReverseScan::ReverseScan(const Session &session, std::function<Display &()> display,
+                         std::function<DecoderThread *()> decoder)
+    : m_session(session), m_display(std::move(display)), m_decoder(std::move(decoder))
 {
     m_timer.setInterval(kStepMs);
     connect(&m_timer, &QTimer::timeout, this, &ReverseScan::step);
@@ -21,50 +23,34 @@ ReverseScan::ReverseScan(std::function<PictureOutput &()> output, std::function<
 
 ReverseScan::~ReverseScan() = default;
 
-void ReverseScan::setDisc(const QString &path)
-{
-    if (path != m_disc)
-        m_worker.reset();
-    m_disc = path;
-}
-
 void ReverseScan::forget()
 {
     stop();
-    m_jump.reset();
-    m_worker.reset();
     m_stillMs.reset();
 }
 
-ScanWorker &ReverseScan::worker()
-{
-    if (!m_worker) {
-        m_worker = std::make_unique<ScanWorker>(m_disc);
-        connect(m_worker.get(), &ScanWorker::pictureReady, this, &ReverseScan::pictureReady);
-        connect(m_worker.get(), &ScanWorker::landingPicturesReady, this, &ReverseScan::landingPicturesReady);
-        connect(m_worker.get(), &ScanWorker::muxLeadReady, this, &ReverseScan::muxLeadReady);
-        connect(m_worker.get(), &ScanWorker::chapterStartReady, this, &ReverseScan::chapterStartReady);
-    }
-    return *m_worker;
-}
-
-void ReverseScan::start(int title, std::int64_t fromMs, double speed)
+bool ReverseScan::start(int title, std::int64_t fromMs, double speed)
 {
     m_speed = speed;
     if (m_running)
-        return;
-    m_jump.reset();
+        return true;
+    DecoderThread *decoder = m_decoder();
+    if (!decoder)
+        return false;
+    connect(decoder, &DecoderThread::pictureReady, this, &ReverseScan::pictureReady, Qt::UniqueConnection);
+    connect(decoder, &DecoderThread::landingPicturesReady, this, &ReverseScan::landingReady, Qt::UniqueConnection);
     m_title = title;
     m_startMs = fromMs;
     m_targetMs = double(fromMs);
-    m_player()->setPaused(true);
-    m_output().paused();
-    m_output().scanStarted();
-    worker();
+    // What is on screen stays until the scan's first picture.
+    Display &display = m_display();
+    display.overlay().hold(true);
+    display.estimate().scanStarted();
     m_running = true;
     m_clock.start();
     m_timer.start();
     step();
+    return true;
 }
 
 void ReverseScan::stop()
@@ -90,11 +76,11 @@ void ReverseScan::step()
     if (m_targetMs <= 0.0) {
         // The scan's picture stays, with its time, until the title's first one covers it.
         stop();
-        m_player()->setPaused(false);
         emit reachedTitleStart(m_title);
         return;
     }
-    worker().request(m_title, std::int64_t(m_targetMs), m_output().stillSize());
+    if (DecoderThread *decoder = m_decoder())
+        decoder->request(m_title, std::int64_t(m_targetMs), m_display().overlay().size());
 }
 
 void ReverseScan::pictureReady(const QImage &picture, qint64 ms, int title)
@@ -102,40 +88,28 @@ void ReverseScan::pictureReady(const QImage &picture, qint64 ms, int title)
     if (!m_running || title != m_title)
         return; // asked for before the scan ended
     m_stillMs = ms;
-    m_output().showStill(picture);
+    m_display().overlay().show(picture, true);
 }
 
-bool ReverseScan::handOver(bool seek)
+std::optional<std::int64_t> ReverseScan::release(bool seek)
 {
     if (!m_stillMs)
-        return false;
+        return std::nullopt;
     const std::int64_t ms = *m_stillMs;
     m_stillMs.reset();
-    if (seek) {
-        m_player()->seekTo(ms);
-        // libvlc lands on a GOP start after ms: the worker tells which ones may be it.
-        worker().requestLandingPictures(m_title, ms);
-    }
-    m_output().releaseStill(seek ? std::optional(ms) : std::nullopt);
-    return seek;
+    // libvlc lands on a GOP start after ms: the decoder tells which ones may be it.
+    if (DecoderThread *decoder = m_decoder(); decoder && seek)
+        decoder->requestLandingPictures(m_title, ms);
+    Display &display = m_display();
+    display.estimate().scanReleased(seek ? std::optional(ms) : std::nullopt);
+    display.overlay().unpin();
+    return seek ? std::optional(ms) : std::nullopt;
 }
 
-void ReverseScan::requestMuxLead(int title) { worker().requestMuxLead(title); }
-
-void ReverseScan::coverJump(int title, int chapter)
+void ReverseScan::landingReady(const KnownPictures &pictures, int title)
 {
-    if (m_running || m_disc.isEmpty())
-        return;
-    m_jump = std::pair(title, chapter);
-    worker().requestChapterStart(title, chapter, m_output().stillSize());
-}
-
-void ReverseScan::chapterStartReady(const QImage &picture, qint64 ms, quint64 hash, int title, int chapter)
-{
-    if (m_running || m_jump != std::pair(title, chapter))
-        return; // another jump or a scan since
-    m_jump.reset();
-    m_output().coverJump(picture, ms, hash);
+    m_display().estimate().landingPictures(m_session.loaded && title == m_session.title ? std::optional(pictures)
+                                                                                        : std::nullopt);
 }
 
 } // namespace playback::engine

@@ -10,7 +10,7 @@
 // GOP's first B-pictures refer to, and its pictures are kept until a picture of
 // another VOBU is asked for.
 //
-// Threads: not thread-safe; the scan runs it on a thread of its own (ScanWorker).
+// Threads: not thread-safe; the engine runs it on a thread of its own (DecoderThread).
 
 #include "playback/engine/Picture.h"
 

@@ -1,26 +1,30 @@
 #pragma once
 // The playback control on libvlc 3: the contract's operations over a few parts.
 //
+//   Session         what the control is doing (loaded, paused, rate, title...),
+//                   written here, read by the parts
 //   Player          libvlc's media player for one session, and its events
-//   PictureOutput   where the pictures go and where the picture on screen is
-//                   (MemoryOutput or EmbeddedOutput)
-//   ReverseScan     the engine's own pictures (the reverse scan, and a jump's first
-//                   picture until libvlc shows it), and the hand-overs back to libvlc
+//   Display         where the pictures go (MemoryDisplay or EmbeddedDisplay),
+//                   with its PositionEstimate and its Overlay for the engine's own pictures
+//   DecoderThread   the engine's decoder: pictures decoded from the disc's GOPs
+//   ReverseScan     steps back through those pictures (libvlc cannot play backwards)
+//   Jump            a jump from start to end: the picture held, then the chapter's
+//                   first picture, until libvlc's own comes
 //   FullScreen      the full-screen window
 //   StatusSnapshot  what the windows read, refreshed from libvlc's events
 //   DiscLookup      which disc, and its facts (read in a helper process, disc/)
 //   TitleStream     a title read by the engine itself, for a disc that libvlc's
 //                   DVD navigation cannot start (its first title set is damaged)
 //
-// The control keeps the session (loaded, paused, rate, title, the mute and
-// subtitle choices) and makes the transport calls. A read the windows make costs
-// at most one libvlc call (the position).
+// The control makes the transport calls to libvlc itself and keeps the session.
+// A read the windows make costs at most one libvlc call (the position).
 //
 // Threads: GUI thread only. The parts say which of their work runs elsewhere.
 
 #include "playback/PlaybackControl.h"
 #include "playback/disc/Facts.h"
 #include "playback/engine/DiscLookup.h"
+#include "playback/engine/Session.h"
 #include "playback/engine/StatusSnapshot.h"
 #include "playback/engine/Tracks.h"
 
@@ -35,8 +39,10 @@ struct libvlc_media_player_t;
 
 namespace playback::engine {
 
+class DecoderThread;
+class Display;
 class FullScreen;
-class PictureOutput;
+class Jump;
 class Player;
 class ReverseScan;
 
@@ -69,7 +75,7 @@ public:
     Variant SubpictureStreamsAvailable() override;
     Variant DVDUniqueID() override;
     Variant VolumeName() override;
-    std::optional<TitlePosition> titlePosition() const override;
+    std::optional<TitlePosition> titlePosition() override;
 
     void setDisc(const QString &argument) override;
     void setFullScreenMode(const Variant &on) override;
@@ -81,16 +87,16 @@ public:
     QImage lastFrame() const;
     bool rendersIntoMemory() const;
     // The position of the picture on screen in milliseconds, nullopt when nothing plays.
-    std::optional<std::int64_t> positionMs() const;
+    std::optional<std::int64_t> positionMs();
     bool isFullScreen() const;
     QWidget *fullScreenWindow() const;
-    bool isScanningBackwards() const;
-    bool isPlaying() const { return m_loaded; }
+    bool isScanningBackwards() const { return m_session.scanning; }
+    // A disc is loaded: it plays, is paused or is scanned (isPlaying(): not paused).
+    bool isLoaded() const { return m_session.loaded; }
     // The mute state last handed to libvlc's audio output and the title it was
     // handed for (libvlc forgets it on title changes and cannot report it).
     bool appliedMute() const { return m_tracks.appliedMute; }
     int appliedMuteTitle() const { return m_tracks.appliedMuteTitle; }
-    libvlc_media_player_t *player() const;
 
 signals:
     void pictureShown(); // a picture was displayed (memory rendering)
@@ -105,7 +111,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
-    void setOutput(std::unique_ptr<PictureOutput> output);
+    libvlc_media_player_t *player() const;
+    void setDisplay(std::unique_ptr<Display> display);
+    DecoderThread *decoder();
     std::unique_ptr<Player> makePlayer();
     // A player for the disc from title's chapter (0-based), opened but not playing:
     // through libvlc's DVD navigation, or with the title read as a plain stream.
@@ -114,8 +122,10 @@ private:
     // plain stream). False: it cannot be played.
     bool restartAt(int title, int chapter);
     void handleEvents(unsigned bits);
+    void takeUpTitle(int title);
+    void stoppedByItself(unsigned bits);
     void unload();
-    disc::Problem whyStopped(unsigned playerEvents) const;
+    disc::Problem whyStopped(unsigned playerEvents);
     bool goPastDamage();
     // The first title after `after` that can be played; 0 when there is none.
     int nextPlayableTitle(int after) const;
@@ -126,10 +136,12 @@ private:
     int chapterRead(int title) const;
     QStringList subpictureCodes(const QString &operation) const;
 
+    void startScan(int title, double speed);
     void endScan(bool playOn);
+    void pauseLibvlc();
     void unpause();
     // Tells listeners whether the disc plays now.
-    void notePlaying() { setPlaying(m_loaded && !m_paused); }
+    void notePlaying() { setPlaying(m_session.playing()); }
     void setRate(double rate);
     // 1-based title, 0-based chapter. armed: no older pictures are queued.
     void jumpTo(int title, int chapter, bool armed = false);
@@ -139,21 +151,20 @@ private:
     void updateFramesWanted();
     void showNewPicture();
 
+    Session m_session;
     DiscLookup m_disc;
-    std::unique_ptr<PictureOutput> m_output;
+    std::unique_ptr<Display> m_display;
+    std::unique_ptr<DecoderThread> m_decoder; // for the disc of the moment, made when first needed
+    QString m_decoderDisc;
     std::unique_ptr<ReverseScan> m_scan;
+    std::unique_ptr<Jump> m_jump;
     std::unique_ptr<FullScreen> m_fullScreen;
     StatusSnapshot m_status;
-    std::unique_ptr<Player> m_player; // last: it goes first, while the output it draws into is there
+    std::unique_ptr<Player> m_player; // last: it goes first, while the display it draws into is there
 
     std::optional<disc::Source> m_source;
     std::optional<disc::Facts> m_facts;
-    bool m_loaded = false;
-    bool m_plain = false; // the disc's titles are read by the engine itself, without menus
-    bool m_paused = false;
-    double m_rate = 1.0;
-    int m_title = -1;
-    QElapsedTimer m_inTitle; // since m_title was taken up
+    QElapsedTimer m_inTitle; // since the session's title was taken up
     bool m_expectTitleChange = false;
     Tracks m_tracks; // the mute and subtitle choices
 };

@@ -6,7 +6,7 @@
 
 #include "playback/disc/Language.h"
 #include "playback/engine/FullScreen.h"
-#include "playback/engine/PictureOutput.h"
+#include "playback/engine/Display.h"
 #include "playback/engine/Player.h"
 #include "playback/engine/ReverseScan.h"
 #include "playback/engine/Timecode.h"
@@ -17,24 +17,22 @@
 
 namespace playback::engine {
 
-std::optional<std::int64_t> VlcPlaybackControl::positionMs() const
+std::optional<std::int64_t> VlcPlaybackControl::positionMs()
 {
-    if (!m_loaded || !m_player)
+    if (!m_session.loaded || !m_player)
         return std::nullopt;
     if (const auto still = m_scan->stillMs())
         return still;
-    return m_output->positionMs(libvlc_media_player_get_time(player()));
+    return m_display->estimate().positionMs(libvlc_media_player_get_time(player()));
 }
 
-QImage VlcPlaybackControl::lastFrame() const { return m_output->picture(); }
+QImage VlcPlaybackControl::lastFrame() const { return m_display->picture(); }
 
-bool VlcPlaybackControl::rendersIntoMemory() const { return m_output->rendersIntoMemory(); }
+bool VlcPlaybackControl::rendersIntoMemory() const { return m_display->rendersIntoMemory(); }
 
 bool VlcPlaybackControl::isFullScreen() const { return m_fullScreen->isOn(); }
 
 QWidget *VlcPlaybackControl::fullScreenWindow() const { return m_fullScreen->window(); }
-
-bool VlcPlaybackControl::isScanningBackwards() const { return m_scan->isRunning(); }
 
 Variant VlcPlaybackControl::CurrentTitle() { return Variant::fromInt32(requireTitle(QStringLiteral("CurrentTitle"))); }
 
@@ -45,15 +43,15 @@ Variant VlcPlaybackControl::CurrentChapter()
     // picture's. A title read as a plain stream has no chapters of libvlc's.
     if (const auto still = m_scan->stillMs())
         return Variant::fromInt32(m_status.chapterAt(title, *still) + 1);
-    if (m_plain)
+    if (m_session.plain)
         return Variant::fromInt32(m_status.chapterAt(title, positionMs().value_or(0)) + 1);
     return Variant::fromInt32(m_status.chapter() + 1);
 }
 
-std::optional<PlaybackControl::TitlePosition> VlcPlaybackControl::titlePosition() const
+std::optional<PlaybackControl::TitlePosition> VlcPlaybackControl::titlePosition()
 {
     const int title = m_status.title();
-    if (!m_loaded || !m_player || title < 1)
+    if (!m_session.loaded || !m_player || title < 1)
         return std::nullopt;
     TitlePosition at{positionMs().value_or(0), m_status.titleLength(title)};
     if (at.lengthMs > 0)
@@ -76,7 +74,7 @@ Variant VlcPlaybackControl::TotalTitleTime()
 Variant VlcPlaybackControl::DVDDirectory()
 {
     const QString op = QStringLiteral("DVDDirectory");
-    const disc::Source source = m_loaded && m_source ? *m_source : m_disc.source(op);
+    const disc::Source source = m_session.loaded && m_source ? *m_source : m_disc.source(op);
     if (auto dir = disc::videoDirectory(source))
         return Variant::fromString(*dir);
     throw PlaybackError(op, QStringLiteral("the disc has no video directory on the file system."));
@@ -153,7 +151,7 @@ void VlcPlaybackControl::setMute(const Variant &on)
 
 void VlcPlaybackControl::applyTracks(bool subtitles)
 {
-    if (!m_player || !m_loaded)
+    if (!m_player || !m_session.loaded)
         return;
     m_tracks.applyMute(player(), m_status.title());
     if (subtitles && m_facts)

@@ -4,7 +4,7 @@
 #include "playback/engine/VlcPlaybackControl.h"
 
 #include "playback/engine/FullScreen.h"
-#include "playback/engine/PictureOutput.h"
+#include "playback/engine/Display.h"
 #include "playback/engine/Player.h"
 
 #include <QKeyEvent>
@@ -16,7 +16,7 @@ namespace playback::engine {
 void VlcPlaybackControl::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    paintPicture(painter, rect(), m_loaded && !m_fullScreen->isOn() ? m_output->picture() : QImage(),
+    paintPicture(painter, rect(), m_session.loaded && !m_fullScreen->isOn() ? m_display->picture() : QImage(),
                  m_status.aspect());
 }
 
@@ -45,8 +45,8 @@ void VlcPlaybackControl::hideEvent(QHideEvent *event)
 void VlcPlaybackControl::connectNotify(const QMetaMethod &signal)
 {
     PlaybackControl::connectNotify(signal);
-    if (signal == QMetaMethod::fromSignal(&VlcPlaybackControl::pictureShown) && m_output)
-        m_output->setFramesWanted(true);
+    if (signal == QMetaMethod::fromSignal(&VlcPlaybackControl::pictureShown) && m_display)
+        m_display->setFramesWanted(true);
 }
 
 void VlcPlaybackControl::disconnectNotify(const QMetaMethod &signal)
@@ -57,8 +57,8 @@ void VlcPlaybackControl::disconnectNotify(const QMetaMethod &signal)
 
 void VlcPlaybackControl::updateFramesWanted()
 {
-    if (m_output)
-        m_output->setFramesWanted(isVisible() || (m_fullScreen && m_fullScreen->isOn())
+    if (m_display)
+        m_display->setFramesWanted(isVisible() || (m_fullScreen && m_fullScreen->isOn())
                                   || isSignalConnected(QMetaMethod::fromSignal(&VlcPlaybackControl::pictureShown)));
 }
 
@@ -66,7 +66,7 @@ bool VlcPlaybackControl::navigateKey(int key)
 {
     if (!Player::isMenuKey(key))
         return false;
-    if (m_loaded)
+    if (m_session.loaded)
         m_player->navigate(key);
     return true;
 }

@@ -1,14 +1,16 @@
 #pragma once
-// Runs TitleStills on a thread of its own, so that decoding a GOP or reading the
-// disc (tens of milliseconds, longer when a drive spins up) never holds the GUI thread. Only
-// the latest request counts: a scan asks for a new position every few tens of
-// milliseconds, and a picture that comes too late is of no use. Pictures come
-// back as pictureReady on the GUI thread.
+// The engine's decoder: TitleStills on a thread of its own, so that decoding a
+// GOP or reading the disc (tens of milliseconds, longer when a drive spins up)
+// never holds the GUI thread. It gives the reverse scan its pictures, a jump its
+// first picture, and a title its mux lead. Only the latest scan request counts:
+// the scan asks for a new position every few tens of milliseconds, and a picture
+// that comes too late is of no use. Answers come back as signals on the GUI thread.
 //
 // Threads: requests are made on the GUI thread and handed over under a lock; the
-// worker thread decodes and posts its answers to this object, whose pointer it
-// reads under the same lock and which the destructor clears there, so no answer
-// is posted to an object that is gone. The thread is adopted by the reaper.
+// decoder thread hands its answers to this object's thread as queued calls, to
+// the object whose pointer it reads under the same lock and which the destructor
+// clears there, so no answer goes to an object that is gone. The thread is
+// adopted by the reaper.
 
 #include "playback/engine/Picture.h"
 
@@ -23,12 +25,12 @@
 
 namespace playback::engine {
 
-class ScanWorker : public QObject {
+class DecoderThread : public QObject {
     Q_OBJECT
 public:
-    explicit ScanWorker(const QString &discPath, QObject *parent = nullptr);
+    explicit DecoderThread(const QString &discPath, QObject *parent = nullptr);
     // Does not wait for a decode under way: the thread finishes on its own (see PlayerReaper.h).
-    ~ScanWorker() override;
+    ~DecoderThread() override;
 
     // The picture shown ms into title. size: the picture is drawn into an image of
     // that size with the disc's display aspect (black bars); empty keeps it as decoded.
@@ -46,9 +48,6 @@ signals:
     void landingPicturesReady(const playback::engine::KnownPictures &pictures, int title);
     void muxLeadReady(qint64 ms, int title);
     void chapterStartReady(const QImage &picture, qint64 ms, quint64 hash, int title, int chapter);
-
-protected:
-    bool event(QEvent *event) override;
 
 private:
     struct Shared;

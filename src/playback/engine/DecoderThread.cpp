@@ -1,10 +1,8 @@
-#include "playback/engine/ScanWorker.h"
+#include "playback/engine/DecoderThread.h"
 
 #include "playback/engine/PlayerReaper.h"
 #include "playback/engine/TitleStills.h"
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <QPainter>
 
 #include <atomic>
@@ -16,43 +14,8 @@ namespace playback::engine {
 
 namespace {
 
-const QEvent::Type kPictureEvent = QEvent::Type(QEvent::registerEventType());
-const QEvent::Type kLandingEvent = QEvent::Type(QEvent::registerEventType());
-const QEvent::Type kMuxLeadEvent = QEvent::Type(QEvent::registerEventType());
-const QEvent::Type kChapterStartEvent = QEvent::Type(QEvent::registerEventType());
-
 // A seek lands within about a second after its time: four GOPs of half a second cover it.
 constexpr int kLandingVobus = 4;
-
-struct PictureEvent : QEvent {
-    PictureEvent(QImage p, std::int64_t m, int t) : QEvent(kPictureEvent), picture(std::move(p)), ms(m), title(t) {}
-    QImage picture;
-    std::int64_t ms;
-    int title;
-};
-
-struct LandingEvent : QEvent {
-    LandingEvent(KnownPictures p, int t) : QEvent(kLandingEvent), pictures(std::move(p)), title(t) {}
-    KnownPictures pictures;
-    int title;
-};
-
-struct MuxLeadEvent : QEvent {
-    MuxLeadEvent(std::int64_t m, int t) : QEvent(kMuxLeadEvent), ms(m), title(t) {}
-    std::int64_t ms;
-    int title;
-};
-
-struct ChapterStartEvent : QEvent {
-    ChapterStartEvent(QImage p, std::int64_t m, std::uint64_t h, int t, int c)
-        : QEvent(kChapterStartEvent), picture(std::move(p)), ms(m), hash(h), title(t), chapter(c)
-    {
-    }
-    QImage picture;
-    std::int64_t ms;
-    std::uint64_t hash;
-    int title, chapter;
-};
 
 struct Request {
     int title = 0;
@@ -73,7 +36,7 @@ QImage drawn(const QImage &image, const QSize &size, double aspect)
 
 } // namespace
 
-struct ScanWorker::Shared {
+struct DecoderThread::Shared {
     QString discPath;
     std::mutex mutex;
     std::condition_variable wake;
@@ -86,15 +49,15 @@ struct ScanWorker::Shared {
     std::shared_ptr<std::atomic<bool>> done = std::make_shared<std::atomic<bool>>(false);
 };
 
-ScanWorker::ScanWorker(const QString &discPath, QObject *parent)
+DecoderThread::DecoderThread(const QString &discPath, QObject *parent)
     : QObject(parent), m_shared(std::make_shared<Shared>())
 {
     m_shared->discPath = discPath;
     m_shared->receiver = this;
-    m_thread = std::thread(&ScanWorker::run, m_shared);
+    m_thread = std::thread(&DecoderThread::run, m_shared);
 }
 
-ScanWorker::~ScanWorker()
+DecoderThread::~DecoderThread()
 {
     {
         std::lock_guard lock(m_shared->mutex);
@@ -105,7 +68,7 @@ ScanWorker::~ScanWorker()
     reaper::adopt(std::move(m_thread), m_shared->done);
 }
 
-void ScanWorker::requestLandingPictures(int title, std::int64_t ms)
+void DecoderThread::requestLandingPictures(int title, std::int64_t ms)
 {
     {
         std::lock_guard lock(m_shared->mutex);
@@ -115,7 +78,7 @@ void ScanWorker::requestLandingPictures(int title, std::int64_t ms)
     m_shared->wake.notify_one();
 }
 
-void ScanWorker::requestMuxLead(int title)
+void DecoderThread::requestMuxLead(int title)
 {
     {
         std::lock_guard lock(m_shared->mutex);
@@ -124,7 +87,7 @@ void ScanWorker::requestMuxLead(int title)
     m_shared->wake.notify_one();
 }
 
-void ScanWorker::requestChapterStart(int title, int chapter, const QSize &size)
+void DecoderThread::requestChapterStart(int title, int chapter, const QSize &size)
 {
     {
         std::lock_guard lock(m_shared->mutex);
@@ -134,7 +97,7 @@ void ScanWorker::requestChapterStart(int title, int chapter, const QSize &size)
     m_shared->wake.notify_one();
 }
 
-void ScanWorker::request(int title, std::int64_t ms, const QSize &size)
+void DecoderThread::request(int title, std::int64_t ms, const QSize &size)
 {
     {
         std::lock_guard lock(m_shared->mutex);
@@ -143,33 +106,14 @@ void ScanWorker::request(int title, std::int64_t ms, const QSize &size)
     m_shared->wake.notify_one();
 }
 
-bool ScanWorker::event(QEvent *event)
+void DecoderThread::run(std::shared_ptr<Shared> shared)
 {
-    if (event->type() == kPictureEvent) {
-        auto *e = static_cast<PictureEvent *>(event);
-        emit pictureReady(e->picture, qint64(e->ms), e->title);
-        return true;
-    }
-    if (event->type() == kLandingEvent) {
-        auto *e = static_cast<LandingEvent *>(event);
-        emit landingPicturesReady(e->pictures, e->title);
-        return true;
-    }
-    if (event->type() == kChapterStartEvent) {
-        auto *e = static_cast<ChapterStartEvent *>(event);
-        emit chapterStartReady(e->picture, qint64(e->ms), quint64(e->hash), e->title, e->chapter);
-        return true;
-    }
-    if (event->type() == kMuxLeadEvent) {
-        auto *e = static_cast<MuxLeadEvent *>(event);
-        emit muxLeadReady(qint64(e->ms), e->title);
-        return true;
-    }
-    return QObject::event(event);
-}
-
-void ScanWorker::run(std::shared_ptr<Shared> shared)
-{
+    // Hands an answer to the receiver's thread, if there is a receiver still.
+    const auto answer = [&shared](auto emitAnswer) {
+        std::lock_guard lock(shared->mutex);
+        if (auto *self = static_cast<DecoderThread *>(shared->receiver))
+            QMetaObject::invokeMethod(self, [self, emitAnswer] { emitAnswer(*self); }, Qt::QueuedConnection);
+    };
     std::unique_ptr<TitleStills> stills;
     std::int64_t lastMs = -1;
     QSize lastSize;
@@ -203,19 +147,17 @@ void ScanWorker::run(std::shared_ptr<Shared> shared)
             QImage picture = still ? drawn(still->image, chapterStart->size, stills->displayAspect()) : QImage();
             stills->release(); // no scan runs at a jump
             lastMs = -1;
-            std::lock_guard lock(shared->mutex);
-            if (still && shared->receiver)
-                QCoreApplication::postEvent(shared->receiver,
-                                            new ChapterStartEvent(std::move(picture), still->ms, still->hash,
-                                                                  chapterStart->title, int(chapterStart->ms)));
+            if (still)
+                answer([picture, ms = still->ms, hash = still->hash, title = chapterStart->title,
+                        chapter = int(chapterStart->ms)](DecoderThread &self) {
+                    emit self.chapterStartReady(picture, ms, hash, title, chapter);
+                });
             continue;
         }
         if (muxLeadTitle) {
             stillsOf(*muxLeadTitle);
-            const auto lead = stills->muxLeadMs();
-            std::lock_guard lock(shared->mutex);
-            if (lead && shared->receiver)
-                QCoreApplication::postEvent(shared->receiver, new MuxLeadEvent(*lead, *muxLeadTitle));
+            if (const auto lead = stills->muxLeadMs())
+                answer([ms = *lead, title = *muxLeadTitle](DecoderThread &self) { emit self.muxLeadReady(ms, title); });
             continue;
         }
         {
@@ -231,9 +173,9 @@ void ScanWorker::run(std::shared_ptr<Shared> shared)
             KnownPictures pictures = stills->keyPicturesAfter(request.ms, kLandingVobus);
             stills->release(); // the scan is over
             lastMs = -1;
-            std::lock_guard lock(shared->mutex);
-            if (shared->receiver)
-                QCoreApplication::postEvent(shared->receiver, new LandingEvent(std::move(pictures), request.title));
+            answer([pictures, title = request.title](DecoderThread &self) {
+                emit self.landingPicturesReady(pictures, title);
+            });
             continue;
         }
         const auto still = stills->pictureAt(request.ms);
@@ -241,10 +183,8 @@ void ScanWorker::run(std::shared_ptr<Shared> shared)
             continue; // unreadable here, or the picture already sent
         lastMs = still->ms;
         lastSize = request.size;
-        QImage picture = drawn(still->image, request.size, stills->displayAspect());
-        std::lock_guard lock(shared->mutex);
-        if (shared->receiver)
-            QCoreApplication::postEvent(shared->receiver, new PictureEvent(std::move(picture), still->ms, request.title));
+        answer([picture = drawn(still->image, request.size, stills->displayAspect()), ms = still->ms,
+                title = request.title](DecoderThread &self) { emit self.pictureReady(picture, ms, title); });
     }
     shared->done->store(true);
 }

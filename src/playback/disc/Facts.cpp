@@ -13,6 +13,16 @@ namespace playback::disc {
 
 namespace {
 
+// How long the helper may take to read a disc's facts: tens of milliseconds from
+// a file, which a busy machine may stretch to seconds; a drive may need several
+// seconds to spin up and read its IFOs.
+constexpr int kFileReadingMs = 10000;
+constexpr int kDriveReadingMs = 30000;
+
+} // namespace
+
+namespace {
+
 // What the file system says before the disc is read: a missing path, one the
 // user may not read, a folder without VIDEO_TS, an empty drive.
 Problem sourceProblem(const Source &source)
@@ -64,8 +74,7 @@ std::optional<Facts> readFacts(const Source &source, Problem *problem)
     Problem found = sourceProblem(source);
     FactsReading reading;
     if (found == Problem::None) {
-        // A drive may need several seconds to spin up and read its IFOs.
-        const int timeoutMs = source.kind == SourceKind::Drive ? 30000 : 10000;
+        const int timeoutMs = source.kind == SourceKind::Drive ? kDriveReadingMs : kFileReadingMs;
         const bool checkVobs = source.kind != SourceKind::Drive, listFiles = source.kind == SourceKind::Image;
         switch (runFactsHelper(QFile::encodeName(source.path), checkVobs, listFiles, timeoutMs, reading)) {
         case HelperEnd::Answered:

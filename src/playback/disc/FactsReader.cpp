@@ -20,6 +20,9 @@ namespace playback::disc {
 
 namespace {
 
+// A title set has at most 32 subtitle streams and 8 audio streams.
+constexpr int kMostSubpictureStreams = 32, kMostAudioStreams = 8;
+
 // The files of VIDEO_TS, by their standard names, for those the disc holds.
 QStringList listVideoTs(dvd_reader_t *dvd, int titleSets)
 {
@@ -145,6 +148,30 @@ Problem navigationProblem(dvd_reader_t *dvd, const char *path)
     return Problem::NotDvdVideo;
 }
 
+// A title's chapters, streams and whether its video can be played (read only when checkVideo).
+TitleFacts titleFacts(dvd_reader_t *dvd, const title_info_t &title, const ifo_handle_t &vts, bool checkVideo)
+{
+    TitleFacts facts;
+    facts.chapters = title.nr_of_ptts;
+    if (checkVideo)
+        facts.problem = titleVideoProblem(dvd, title.title_set_nr, &vts, title.vts_ttn);
+    const vtsi_mat_t *mat = vts.vtsi_mat;
+    const pgc_t *pgc = firstProgramChain(vts, title.vts_ttn);
+    const bool wide = isWide(mat->vts_video_attr);
+    const int subpictures = std::min<int>(mat->nr_of_vts_subp_streams, kMostSubpictureStreams);
+    for (int i = 0; i < subpictures; ++i) {
+        const subp_attr_t &attr = mat->vts_subp_attr[i];
+        facts.subpictureLanguageCodes << (attr.type == 1 ? codeFromAttribute(attr.lang_code) : QString());
+        facts.subpictureStreamIds.push_back(pgc ? subpictureStreamId(pgc->subp_control[i], wide) : i);
+    }
+    const int audio = std::min<int>(mat->nr_of_vts_audio_streams, kMostAudioStreams);
+    for (int i = 0; i < audio; ++i) {
+        const audio_attr_t &attr = mat->vts_audio_attr[i];
+        facts.audioLanguageCodes << (attr.lang_type == 1 ? codeFromAttribute(attr.lang_code) : QString());
+    }
+    return facts;
+}
+
 } // namespace
 
 FactsReading readFactsHere(const char *path, bool checkVobs, bool listFiles)
@@ -172,33 +199,12 @@ FactsReading readFactsHere(const char *path, bool checkVobs, bool listFiles)
     }
     for (int t = 0; t < titles->nr_of_srpts; ++t) {
         const title_info_t &title = titles->title[t];
-        TitleFacts raw;
-        raw.chapters = title.nr_of_ptts;
         const auto found = sets.find(title.title_set_nr);
-        if (found == sets.end()) {
-            raw.problem = Problem::NavigationDamaged;
-            facts.titles.push_back(std::move(raw));
-            continue;
-        }
         // On a drive every title's start is a seek across the disc: only the
         // first title's is read there.
-        if (checkVobs || t == 0)
-            raw.problem = titleVideoProblem(dvd.get(), title.title_set_nr, found->second.get(), title.vts_ttn);
-        const vtsi_mat_t *mat = found->second->vtsi_mat;
-        const pgc_t *pgc = firstProgramChain(*found->second, title.vts_ttn);
-        const bool wide = isWide(mat->vts_video_attr);
-        const int subpictures = std::min<int>(mat->nr_of_vts_subp_streams, 32);
-        for (int i = 0; i < subpictures; ++i) {
-            const subp_attr_t &attr = mat->vts_subp_attr[i];
-            raw.subpictureLanguageCodes << (attr.type == 1 ? codeFromAttribute(attr.lang_code) : QString());
-            raw.subpictureStreamIds.push_back(pgc ? subpictureStreamId(pgc->subp_control[i], wide) : i);
-        }
-        const int audio = std::min<int>(mat->nr_of_vts_audio_streams, 8);
-        for (int i = 0; i < audio; ++i) {
-            const audio_attr_t &attr = mat->vts_audio_attr[i];
-            raw.audioLanguageCodes << (attr.lang_type == 1 ? codeFromAttribute(attr.lang_code) : QString());
-        }
-        facts.titles.push_back(std::move(raw));
+        facts.titles.push_back(found == sets.end()
+                                    ? TitleFacts{title.nr_of_ptts, {}, {}, {}, Problem::NavigationDamaged}
+                                    : titleFacts(dvd.get(), title, *found->second, checkVobs || t == 0));
     }
 
     facts.volumeName = volumeName(dvd.get(), path);

@@ -3,10 +3,15 @@
 // video is one pack, a pack header followed by PES packets. Any thread.
 
 #include <cstddef>
+#include <cstdint>
 
 namespace playback::disc::mpeg {
 
 constexpr std::size_t kSector = 2048;
+// Times in a program stream (SCR, PTS) count the 90 kHz system clock.
+constexpr std::int64_t kTicksPerMs = 90;
+// A frame's ticks: 25 frames a second (PAL), or 30000/1001 (NTSC).
+constexpr int ticksPerFrame(bool pal) { return pal ? 3600 : 3003; }
 
 // Whether the sector starts an MPEG-2 pack: its start code and MPEG-2's marker bits.
 inline bool isPack(const unsigned char *s) { return s[0] == 0 && s[1] == 0 && s[2] == 1 && s[3] == 0xBA && (s[4] & 0xC0) == 0x40; }

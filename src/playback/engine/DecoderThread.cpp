@@ -19,8 +19,15 @@ constexpr int kLandingVobus = 4;
 
 struct Request {
     int title = 0;
-    std::int64_t ms = 0; // the chapter, for a chapter's start
+    std::int64_t ms = 0; // where in the title; for a chapter's start, the chapter
     QSize size;
+};
+
+// What the thread does next, the most urgent first: a jump waits on its chapter's
+// first picture; a scan that ended wants its landing pictures more than its last picture.
+struct Job {
+    enum Kind { ChapterStart, MuxLead, Landing, Picture } kind;
+    Request request;
 };
 
 // The picture drawn at size with the disc's display aspect (black bars); an empty size keeps it as decoded.
@@ -33,6 +40,44 @@ QImage drawn(const QImage &image, const QSize &size, double aspect)
     paintPicture(painter, picture.rect(), image, aspect);
     return picture;
 }
+
+// The decoder thread's own: the stills of the title asked for last, and the last
+// picture sent (a scan asks for the same one again and again between GOPs).
+class Stills {
+public:
+    explicit Stills(QString discPath) : m_discPath(std::move(discPath)) {}
+
+    TitleStills &of(int title)
+    {
+        if (!m_stills || m_stills->title() != title) {
+            m_stills = std::make_unique<TitleStills>(m_discPath, title);
+            m_lastMs = -1;
+        }
+        return *m_stills;
+    }
+    // The decoded pictures go (no scan runs now).
+    void release()
+    {
+        m_stills->release();
+        m_lastMs = -1;
+    }
+    // A scan's picture, drawn at the request's size; nullopt when unreadable or sent already.
+    std::optional<std::pair<QImage, std::int64_t>> picture(const Request &r)
+    {
+        const auto still = of(r.title).pictureAt(r.ms);
+        if (!still || (still->ms == m_lastMs && r.size == m_lastSize))
+            return std::nullopt;
+        m_lastMs = still->ms;
+        m_lastSize = r.size;
+        return std::pair(drawn(still->image, r.size, m_stills->displayAspect()), still->ms);
+    }
+
+private:
+    QString m_discPath;
+    std::unique_ptr<TitleStills> m_stills;
+    std::int64_t m_lastMs = -1;
+    QSize m_lastSize;
+};
 
 } // namespace
 
@@ -106,6 +151,24 @@ void DecoderThread::request(int title, std::int64_t ms, const QSize &size)
     m_shared->wake.notify_one();
 }
 
+// The next job; nullopt once the thread is to stop.
+static std::optional<Job> nextJob(DecoderThread::Shared &shared)
+{
+    std::unique_lock lock(shared.mutex);
+    shared.wake.wait(lock, [&] {
+        return shared.stop || shared.pending || shared.landing || shared.muxLeadTitle || shared.chapterStart;
+    });
+    if (shared.stop)
+        return std::nullopt;
+    if (shared.chapterStart)
+        return Job{Job::ChapterStart, *std::exchange(shared.chapterStart, std::nullopt)};
+    if (shared.muxLeadTitle)
+        return Job{Job::MuxLead, Request{*std::exchange(shared.muxLeadTitle, std::nullopt), 0, {}}};
+    if (shared.landing)
+        return Job{Job::Landing, *std::exchange(shared.landing, std::nullopt)};
+    return Job{Job::Picture, *std::exchange(shared.pending, std::nullopt)};
+}
+
 void DecoderThread::run(std::shared_ptr<Shared> shared)
 {
     // Hands an answer to the receiver's thread, if there is a receiver still.
@@ -114,77 +177,36 @@ void DecoderThread::run(std::shared_ptr<Shared> shared)
         if (auto *self = static_cast<DecoderThread *>(shared->receiver))
             QMetaObject::invokeMethod(self, [self, emitAnswer] { emitAnswer(*self); }, Qt::QueuedConnection);
     };
-    std::unique_ptr<TitleStills> stills;
-    std::int64_t lastMs = -1;
-    QSize lastSize;
-    const auto stillsOf = [&](int title) -> TitleStills & {
-        if (!stills || stills->title() != title) {
-            stills = std::make_unique<TitleStills>(shared->discPath, title);
-            lastMs = -1;
-        }
-        return *stills;
-    };
-    for (;;) {
-        Request request;
-        bool landing = false;
-        std::optional<int> muxLeadTitle;
-        std::optional<Request> chapterStart;
-        {
-            std::unique_lock lock(shared->mutex);
-            shared->wake.wait(lock, [&] {
-                return shared->stop || shared->pending || shared->landing || shared->muxLeadTitle
-                       || shared->chapterStart;
-            });
-            if (shared->stop)
-                break;
-            std::swap(chapterStart, shared->chapterStart);
-            if (!chapterStart)
-                std::swap(muxLeadTitle, shared->muxLeadTitle);
-        }
-        if (chapterStart) {
-            // A jump waits on it: before anything else.
-            const auto still = stillsOf(chapterStart->title).chapterStart(int(chapterStart->ms));
-            QImage picture = still ? drawn(still->image, chapterStart->size, stills->displayAspect()) : QImage();
-            stills->release(); // no scan runs at a jump
-            lastMs = -1;
-            if (still)
-                answer([picture, ms = still->ms, hash = still->hash, title = chapterStart->title,
-                        chapter = int(chapterStart->ms)](DecoderThread &self) {
-                    emit self.chapterStartReady(picture, ms, hash, title, chapter);
+    Stills stills(shared->discPath);
+    while (const std::optional<Job> job = nextJob(*shared)) {
+        const Request &r = job->request;
+        switch (job->kind) {
+        case Job::ChapterStart:
+            if (const auto still = stills.of(r.title).chapterStart(int(r.ms))) {
+                answer([picture = drawn(still->image, r.size, stills.of(r.title).displayAspect()), ms = still->ms,
+                        hash = still->hash, r](DecoderThread &self) {
+                    emit self.chapterStartReady(picture, ms, hash, r.title, int(r.ms));
                 });
-            continue;
+            }
+            stills.release();
+            break;
+        case Job::MuxLead:
+            if (const auto lead = stills.of(r.title).muxLeadMs())
+                answer([ms = *lead, r](DecoderThread &self) { emit self.muxLeadReady(ms, r.title); });
+            break;
+        case Job::Landing: {
+            KnownPictures pictures = stills.of(r.title).keyPicturesAfter(r.ms, kLandingVobus);
+            stills.release(); // the scan is over
+            answer([pictures, r](DecoderThread &self) { emit self.landingPicturesReady(pictures, r.title); });
+            break;
         }
-        if (muxLeadTitle) {
-            stillsOf(*muxLeadTitle);
-            if (const auto lead = stills->muxLeadMs())
-                answer([ms = *lead, title = *muxLeadTitle](DecoderThread &self) { emit self.muxLeadReady(ms, title); });
-            continue;
+        case Job::Picture:
+            if (auto picture = stills.picture(r))
+                answer([picture = std::move(*picture), r](DecoderThread &self) {
+                    emit self.pictureReady(picture.first, picture.second, r.title);
+                });
+            break;
         }
-        {
-            std::unique_lock lock(shared->mutex);
-            if (!shared->pending && !shared->landing)
-                continue;
-            landing = shared->landing.has_value();
-            request = landing ? *shared->landing : *shared->pending;
-            (landing ? shared->landing : shared->pending).reset();
-        }
-        stillsOf(request.title);
-        if (landing) {
-            KnownPictures pictures = stills->keyPicturesAfter(request.ms, kLandingVobus);
-            stills->release(); // the scan is over
-            lastMs = -1;
-            answer([pictures, title = request.title](DecoderThread &self) {
-                emit self.landingPicturesReady(pictures, title);
-            });
-            continue;
-        }
-        const auto still = stills->pictureAt(request.ms);
-        if (!still || (still->ms == lastMs && request.size == lastSize))
-            continue; // unreadable here, or the picture already sent
-        lastMs = still->ms;
-        lastSize = request.size;
-        answer([picture = drawn(still->image, request.size, stills->displayAspect()), ms = still->ms,
-                title = request.title](DecoderThread &self) { emit self.pictureReady(picture, ms, title); });
     }
     shared->done->store(true);
 }

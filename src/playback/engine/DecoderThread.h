@@ -43,6 +43,9 @@ public:
     // draws; it goes before any other request, and a scan's pending one is dropped.
     void requestChapterStart(int title, int chapter, const QSize &size);
 
+    // What the thread and this object share, under its lock.
+    struct Shared;
+
 signals:
     void pictureReady(const QImage &picture, qint64 ms, int title);
     void landingPicturesReady(const playback::engine::KnownPictures &pictures, int title);
@@ -50,7 +53,6 @@ signals:
     void chapterStartReady(const QImage &picture, qint64 ms, quint64 hash, int title, int chapter);
 
 private:
-    struct Shared;
     static void run(std::shared_ptr<Shared> shared);
 
     std::shared_ptr<Shared> m_shared;

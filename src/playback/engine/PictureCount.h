@@ -27,8 +27,7 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // A picture was displayed at now; hash tells it from the previous one.
-    // Returns whether it was a new picture.
-    bool displayed(std::uint64_t hash, Clock::time_point now);
+    void displayed(std::uint64_t hash, Clock::time_point now);
 
     void setRate(double rate) { m_rate = rate > 0 ? rate : 1.0; }
     void setFrameRate(int fps) { m_fps = fps > 0 ? fps : 25; }
@@ -59,6 +58,9 @@ public:
     std::uint64_t newPictures() const { return m_newPictures; }
 
 private:
+    void advance(Clock::time_point now);
+    void takeExpected(std::uint64_t hash);
+
     double m_rate = 1.0;
     int m_fps = 25;
     bool m_havePosition = false;

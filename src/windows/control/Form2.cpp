@@ -184,6 +184,21 @@ void Form2::buildStatusPanel()
     inner->setObjectName(QStringLiteral("Picture1_client"));
     inner->setGeometry(Picture1->contentsRect());
 
+    buildMuteSpeedAndSubs(inner);
+    buildPositionAndTotal(inner);
+    buildStatusIconsAndChapter(inner);
+
+    Progres = new PictureBox(inner);
+    Progres->setObjectName(QStringLiteral("Progres"));
+    Progres->setPalette(black);
+    Progres->setAutoFillBackground(true);
+    place(Progres, 0, 960, 5295, 135);
+    setToolTipText(Progres, QStringLiteral("Play Position Progress Indicator"));
+    Progres->setAccessibleName(QStringLiteral("Play Position Progress Indicator"));
+}
+
+void Form2::buildMuteSpeedAndSubs(QWidget *inner)
+{
     Image10 = panelImage(inner, "Image10", QStringLiteral("mute_off.bmp"), QStringLiteral("Mute Off"), true);
     place(Image10, 4320, 120, 255, 255);
     Image11 = panelImage(inner, "Image11", QStringLiteral("mute_on.bmp"), QStringLiteral("Mute On"), true);
@@ -205,7 +220,10 @@ void Form2::buildStatusPanel()
     setToolTipText(Subs, QStringLiteral("Subtitles On (Click to Select Language)"));
     Subs->setVisible(false);
     installClickableLabelAccessibility();
+}
 
+void Form2::buildPositionAndTotal(QWidget *inner)
+{
     const QString position = QStringLiteral("Current Time Position");
     Label2[1] = panelLabel(inner, "Label2_1", QStringLiteral(":"), 24, false, Qt::AlignHCenter);
     place(Label2[1], 2400, 240, 255, 615);
@@ -223,7 +241,10 @@ void Form2::buildStatusPanel()
     Label3 = panelLabel(inner, "Label3", QStringLiteral("00:00:00"), 12, false, Qt::AlignLeft);
     place(Label3, 1080, 0, 975, 255);
     setToolTipText(Label3, QStringLiteral("Total Play Time"));
+}
 
+void Form2::buildStatusIconsAndChapter(QWidget *inner)
+{
     Image12 = panelImage(inner, "Image12", QStringLiteral("status_play.bmp"), QStringLiteral("Play"), false);
     Image13 = panelImage(inner, "Image13", QStringLiteral("status_pause.bmp"), QStringLiteral("Pause"), false);
     Image14 = panelImage(inner, "Image14", QStringLiteral("status_stop.bmp"), QStringLiteral("Stop"), false);
@@ -239,14 +260,6 @@ void Form2::buildStatusPanel()
     Chap = panelLabel(inner, "Chap", QString(), 12, false, Qt::AlignRight);
     place(Chap, 960, 720, 2295, 255);
     setToolTipText(Chap, QStringLiteral("Current Chapter"));
-
-    Progres = new PictureBox(inner);
-    Progres->setObjectName(QStringLiteral("Progres"));
-    Progres->setPalette(black);
-    Progres->setAutoFillBackground(true);
-    place(Progres, 0, 960, 5295, 135);
-    setToolTipText(Progres, QStringLiteral("Play Position Progress Indicator"));
-    Progres->setAccessibleName(QStringLiteral("Play Position Progress Indicator"));
 }
 
 void Form2::setTabOrder()

@@ -89,6 +89,9 @@ protected:
 private:
     void buildButtons();
     void buildStatusPanel();
+    void buildMuteSpeedAndSubs(QWidget *inner);
+    void buildPositionAndTotal(QWidget *inner);
+    void buildStatusIconsAndChapter(QWidget *inner);
     void setTabOrder();
     // Connect the controls' events to their handlers.
     void connectHandlers();

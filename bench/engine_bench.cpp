@@ -6,6 +6,10 @@
 //        over every picture shown: "accuracy <max frames> <mean frames> <pictures>
 //        <mean signed frames> <pictures within a frame>" (positive: the reported
 //        time is ahead of the picture)
+//   engine_bench jumps DISC          (on X11: embedded, read back from the window)
+//        after Next, Previous and an x8 scan to the title's start, the time against
+//        the picture on screen every 30 ms for 1.5 s: "jump_<next|previous|scan>
+//        <max frames> <reads>", as the engine's own picture gives way to libvlc's.
 //   engine_bench latency DISC
 //        prints "play_to_picture <ms>", "chapter_to_picture <ms>",
 //        "reverse_pictures_per_second_x<N> <n>" for N = 1, 2, 4, 8.
@@ -38,6 +42,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 using sampledisc::FrameStamp;
 using sampledisc::framesOf;
@@ -146,6 +151,52 @@ int embeddedAccuracy(const QString &disc, int seconds)
     }
     std::printf("accuracy %d %.3f %d %.3f %d\n", worst, count ? sum / count : 0.0, count,
                 count ? signedSum / count : 0.0, within);
+    return 0;
+}
+
+int jumps(const QString &disc)
+{
+    for (const char *jump : {"next", "previous", "scan"}) {
+        VlcPlaybackControl dvd(disc);
+        dvd.resize(768, 576);
+        dvd.show();
+        dvd.Play();
+        const auto shown = [&] { return readFrameStamp(dvd.screen()->grabWindow(dvd.winId()).toImage()); };
+        const auto time = [&]() -> int {
+            try {
+                return framesOf(dvd.CurrentTime().toString());
+            } catch (const std::exception &) {
+                return -1;
+            }
+        };
+        const auto waitShown = [&](const std::function<bool(const FrameStamp &)> &pred) {
+            return QTest::qWaitFor([&] { const auto s = shown(); return s && pred(*s); }, 10000);
+        };
+        if (!waitShown([](const FrameStamp &s) { return s.title == 1 && s.frame > 40; }))
+            return 1;
+        if (std::strcmp(jump, "previous") == 0) {
+            dvd.PlayNextChapter();
+            waitShown([](const FrameStamp &s) { return s.frame > 230; });
+            dvd.PlayPrevChapter(); // 1.2 s into chapter 2: to chapter 1
+        } else if (std::strcmp(jump, "next") == 0) {
+            dvd.PlayNextChapter();
+        } else {
+            dvd.PlayBackwards(Variant::fromDouble(8.0));
+        }
+        int worst = 0, reads = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 1500) {
+            const int before = time();
+            const auto s = shown();
+            if (s && before >= 0 && before == time()) {
+                worst = std::max(worst, std::abs(before - s->frame));
+                ++reads;
+            }
+            QTest::qWait(30);
+        }
+        std::printf("jump_%s %d %d\n", jump, worst, reads);
+    }
     return 0;
 }
 
@@ -399,7 +450,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: engine_bench cpu|accuracy|latency|stalls|skips|vlc-skips|combing DISC [SECONDS|COUNT]\n"
+        std::fprintf(stderr, "usage: engine_bench cpu|accuracy|jumps|latency|stalls|skips|vlc-skips|combing DISC [SECONDS|COUNT]\n"
                              "       engine_bench combing-files PNG...\n");
         return 2;
     }
@@ -411,6 +462,8 @@ int main(int argc, char **argv)
                                                                        : accuracy(args[2], seconds);
     if (args[1] == QLatin1String("latency"))
         return latency(args[2]);
+    if (args[1] == QLatin1String("jumps"))
+        return jumps(args[2]);
     if (args[1] == QLatin1String("stalls"))
         return stalls(args[2]);
     if (args[1] == QLatin1String("skips"))

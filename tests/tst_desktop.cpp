@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <QToolTip>
 
@@ -128,14 +129,21 @@ private slots:
         auto restore = qScopeGuard([] { windowtest::setUp(); });
         Form2 &form = windowtest::showControlWindow();
         FakeDvd::current()->fails(QStringLiteral("Play"));
+        // The box is read and closed once it is up (a busy machine takes its time), for 10 s at most.
         std::optional<QByteArray> netName, name;
-        QTimer::singleShot(300, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+        QTimer lookForBox;
+        const QDeadlineTimer deadline(10000);
+        connect(&lookForBox, &QTimer::timeout, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); box && box->isVisible()) {
+                lookForBox.stop();
                 netName = xProperty(box->winId(), "_NET_WM_NAME");
                 name = xProperty(box->winId(), "WM_NAME");
                 box->accept();
+            } else if (deadline.hasExpired()) {
+                lookForBox.stop();
             }
         });
+        lookForBox.start(20);
         QTest::mouseClick(form.findChild<QAbstractButton *>(button), Qt::LeftButton);
         QCOMPARE(netName, std::optional<QByteArray>(title));
         QCOMPARE(name, std::optional<QByteArray>(title));

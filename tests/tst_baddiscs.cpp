@@ -19,8 +19,6 @@
 #include <linux/capability.h>
 #include <sys/syscall.h>
 
-using playback::disc::describe;
-using playback::disc::Problem;
 
 namespace {
 
@@ -72,31 +70,34 @@ private slots:
         QTest::addColumn<QString>("cause");
         QTest::addColumn<int>("title");
         const QString broken = testsupport::sampleDiscRoot() + QStringLiteral("/broken/");
-        const auto row = [&](const char *name, Problem problem, int title = 0) {
-            QTest::newRow(name) << broken + QLatin1String(name) << describe(problem) << title;
+        const auto row = [&](const char *name, const char *cause, int title = 0) {
+            QTest::newRow(name) << broken + QLatin1String(name) << QString::fromUtf8(cause) << title;
         };
-        QTest::newRow("missing path") << m_tmp.filePath("missing") << describe(Problem::NotFound) << 0;
-        QTest::newRow("unreadable folder") << m_tmp.filePath("locked") << describe(Problem::PermissionDenied) << 0;
-        QTest::newRow("no disc named, no drive") << QString() << describe(Problem::NoDrive) << 0;
-        row("empty-folder", Problem::NotDvdVideo);
-        row("empty-video-ts", Problem::EmptyVideoTs);
-        row("no-ifo", Problem::NoVideoTsIfo);
-        row("garbage-ifo", Problem::NavigationDamaged);
-        row("bad-commands", Problem::NavigationDamaged);
-        row("iso9660-only.iso", Problem::NotDvdImage);
-        row("empty.iso", Problem::NotDvdImage);
-        row("x.iso", Problem::NotDvdImage);
-        row("text.iso", Problem::NotDvdImage);
-        row("zero-vobs", Problem::VideoDamaged);
-        row("scrambled", Problem::Encrypted);
+        const char *notDvdVideo = "This is not a DVD-Video disc: it has no VIDEO_TS.";
+        const char *damagedIfo = "The disc's navigation files (IFO) are damaged.";
+        const char *notDvdImage = "The image is not a DVD image: it has no UDF file system.";
+        QTest::newRow("missing path") << m_tmp.filePath("missing") << "The disc's path does not exist." << 0;
+        QTest::newRow("unreadable folder") << m_tmp.filePath("locked") << "Permission to read the disc was denied." << 0;
+        QTest::newRow("no disc named, no drive") << QString() << "No DVD drive was found." << 0;
+        row("empty-folder", notDvdVideo);
+        row("empty-video-ts", "This is not a DVD-Video disc: its VIDEO_TS folder is empty.");
+        row("no-ifo", "This is not a DVD-Video disc: its VIDEO_TS folder has no VIDEO_TS.IFO.");
+        row("garbage-ifo", damagedIfo);
+        row("bad-commands", damagedIfo);
+        row("iso9660-only.iso", notDvdImage);
+        row("empty.iso", notDvdImage);
+        row("x.iso", notDvdImage);
+        row("text.iso", notDvdImage);
+        row("zero-vobs", "The title's video is missing or damaged.");
+        row("scrambled", "The disc is encrypted (CSS) and libdvdcss is not installed.");
         // The damage is in one title: the other plays, without the disc's navigation when
         // title 1's is the damaged one. A title cut short plays up to the cut.
-        row("garbage-vts", Problem::None, 2);
-        row("garbage-vts2", Problem::None, 1);
-        row("zero-vob", Problem::None, 2);
-        row("no-vob", Problem::None, 1);
-        row("truncated-vob", Problem::None, 1);
-        row("half.iso", Problem::None, 1);
+        row("garbage-vts", "", 2);
+        row("garbage-vts2", "", 1);
+        row("zero-vob", "", 2);
+        row("no-vob", "", 1);
+        row("truncated-vob", "", 1);
+        row("half.iso", "", 1);
     }
     void playOrSayWhy()
     {
@@ -128,6 +129,25 @@ private slots:
         // The navigation files of a disc whose video cannot be played still tell about it.
         if (disc.endsWith(QLatin1String("scrambled")))
             QCOMPARE(dvd().DVDUniqueID().toString().size(), 16);
+    }
+
+    // The natural end of a title is no damage: title 1 goes on to title 2 with no
+    // box, and at the disc's end the panel says Stop, with no box either.
+    void naturalEndIsNoDamage()
+    {
+        playback::installPlaybackEngine(testsupport::sampleImage(testsupport::SampleVariant::Plain));
+        Form2 &form = app::Forms::show<Form2>();
+        form.Command1->click();
+        QTRY_COMPARE_WITH_TIMEOUT(playingTitle(), 1, 5000);
+        for (int chapter : {2, 3}) { // to the last chapter, 8 s long
+            form.Command3->click();
+            QTRY_COMPARE_WITH_TIMEOUT(reading(&playback::PlaybackControl::CurrentChapter), chapter, 5000);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(playingTitle(), 2, 20000);
+        QCOMPARE(windowtest::visibleStatusIcons(form), QStringLiteral("Image12"));
+        form.Command3->click(); // to the last chapter, 6 s long
+        QTRY_COMPARE_WITH_TIMEOUT(windowtest::visibleStatusIcons(form), QStringLiteral("Image14"), 20000);
+        QVERIFY(windowtest::msgBoxes().isEmpty());
     }
 
     // Damage in the middle of a title is skipped: play goes on at the next chapter.
@@ -169,7 +189,7 @@ private slots:
         QVERIFY2(sinceClockMoved.elapsed() <= 3000, qPrintable(QString::number(sinceClockMoved.elapsed())));
         QTRY_COMPARE(windowtest::msgBoxes().size(), 1);
         QCOMPARE(windowtest::msgBoxes().first().text,
-                 QStringLiteral("Error playing the DVD!\n") + describe(Problem::VideoDamaged));
+                 QStringLiteral("Error playing the DVD!\nThe title's video is missing or damaged."));
     }
 };
 

@@ -137,9 +137,13 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(shownTitle(), QStringLiteral("Title 1 \u00b7 Chapter 2"), 3000);
         QCOMPARE(metadata().value(QStringLiteral("xesam:album")).toString(),
                  QStringLiteral("ORVANTA_PLAIN"));
+        call(kPlayer, QStringLiteral("Previous")); // early in chapter 2: chapter 1
+        QTRY_COMPARE_WITH_TIMEOUT(shownTitle(), QStringLiteral("Title 1 \u00b7 Chapter 1"), 3000);
         call(kPlayer, QStringLiteral("Stop"));
         QTRY_COMPARE(property(kPlayer, QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Stopped"));
-        QTRY_COMPARE(statusesAnnounced, (QStringList{"Playing", "Paused", "Stopped"}));
+        call(kPlayer, QStringLiteral("Play"));
+        QTRY_COMPARE(property(kPlayer, QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Playing"));
+        QTRY_COMPARE(statusesAnnounced, (QStringList{"Playing", "Paused", "Stopped", "Playing"}));
 
         // Unloaded, the control window leaves the bus.
         app::Forms::unload<Form2>();
@@ -165,6 +169,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(seeks.size(), 1, 3000);
         QVERIFY2(seeks[0] >= 8000000 && seeks[0] < 9500000, qPrintable(QString::number(seeks[0])));
         form.Command12->click();
+        QTRY_COMPARE(property(kPlayer, QStringLiteral("Rate")).toDouble(), -8.0); // backwards at x8
         QTRY_VERIFY_WITH_TIMEOUT(position() < 7500000, 5000);
         form.Command1->click(); // plays on from the scan's picture
         QTRY_COMPARE_WITH_TIMEOUT(seeks.size(), 2, 3000);

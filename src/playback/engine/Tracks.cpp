@@ -19,12 +19,7 @@ const disc::TitleFacts *titleOf(const disc::Facts &facts, int title)
 
 } // namespace
 
-void Tracks::applyMute(libvlc_media_player_t *player, int title)
-{
-    libvlc_audio_set_mute(player, muted ? 1 : 0);
-    appliedMute = muted;
-    appliedMuteTitle = title;
-}
+void Tracks::applyMute(libvlc_media_player_t *player) const { libvlc_audio_set_mute(player, muted ? 1 : 0); }
 
 void Tracks::applySubtitles(libvlc_media_player_t *player, const disc::Facts &facts, int title, TitleStream *stream)
 {

@@ -18,14 +18,11 @@ struct Tracks {
     bool muted = false;
     bool subtitlesOn = false;
     int subtitleStream = 1; // 1-based, as the windows number them
-    // What libvlc was last given, and in which title (tests read it back).
-    bool appliedMute = false;
-    int appliedMuteTitle = -1;
 
     // title: the one playing, 0 in a menu (whose button highlight is a subpicture
     // track, left alone). stream: the title read by the engine itself, which passes
     // the chosen sub-stream on as libvlc's only one; nullptr when libvlc navigates.
-    void applyMute(libvlc_media_player_t *player, int title);
+    void applyMute(libvlc_media_player_t *player) const;
     void applySubtitles(libvlc_media_player_t *player, const disc::Facts &facts, int title, TitleStream *stream);
 
     // The language codes of title's subtitle streams (empty for a title the disc does not have).

@@ -46,7 +46,7 @@ VlcPlaybackControl::VlcPlaybackControl(const QString &discArgument, QWidget *par
         m_player->setPaused(false);
         jumpTo(title, 0, true);
     });
-    m_fullScreen = std::make_unique<FullScreen>(this, display, [this] { return m_status.aspect(); },
+    m_fullScreen = std::make_unique<FullScreen>(this, display, [this] { return pictureAspect(); },
                                                 [this](int key) { return navigateKey(key); });
     connect(m_fullScreen.get(), &FullScreen::changed, this, &VlcPlaybackControl::updateFramesWanted);
     if (QGuiApplication::platformName() == QLatin1String("xcb"))

@@ -93,10 +93,8 @@ public:
     bool isScanningBackwards() const { return m_session.scanning; }
     // A disc is loaded: it plays, is paused or is scanned (isPlaying(): not paused).
     bool isLoaded() const { return m_session.loaded; }
-    // The mute state last handed to libvlc's audio output and the title it was
-    // handed for (libvlc forgets it on title changes and cannot report it).
-    bool appliedMute() const { return m_tracks.appliedMute; }
-    int appliedMuteTitle() const { return m_tracks.appliedMuteTitle; }
+    // What libvlc's audio output says: 1 muted, 0 not, -1 no output yet.
+    int outputMute() const;
 
 signals:
     void pictureShown(); // a picture was displayed (memory rendering)
@@ -150,6 +148,8 @@ private:
     bool navigateKey(int key);
     void updateFramesWanted();
     void showNewPicture();
+    // The picture's width / height on screen, read as it is painted.
+    double pictureAspect();
 
     Session m_session;
     DiscLookup m_disc;

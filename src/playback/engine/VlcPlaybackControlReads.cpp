@@ -149,11 +149,13 @@ void VlcPlaybackControl::setMute(const Variant &on)
     applyTracks(false);
 }
 
+int VlcPlaybackControl::outputMute() const { return m_player ? libvlc_audio_get_mute(player()) : -1; }
+
 void VlcPlaybackControl::applyTracks(bool subtitles)
 {
     if (!m_player || !m_session.loaded)
         return;
-    m_tracks.applyMute(player(), m_status.title());
+    m_tracks.applyMute(player());
     if (subtitles && m_facts)
         m_tracks.applySubtitles(player(), *m_facts, m_status.title(), m_player->titleStream());
 }

@@ -64,7 +64,6 @@ void VlcPlaybackControl::Play()
         throw PlaybackError(op, QStringLiteral("the disc cannot be opened."));
     m_player = std::move(player);
     m_expectTitleChange = false;
-    m_tracks.appliedMuteTitle = -1;
     m_display->estimate().started();
     if (!m_player->play()) {
         m_player.reset();

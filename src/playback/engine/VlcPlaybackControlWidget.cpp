@@ -17,7 +17,14 @@ void VlcPlaybackControl::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     paintPicture(painter, rect(), m_session.loaded && !m_fullScreen->isOn() ? m_display->picture() : QImage(),
-                 m_status.aspect());
+                 pictureAspect());
+}
+
+double VlcPlaybackControl::pictureAspect()
+{
+    if (m_session.loaded)
+        m_status.readAspect(player());
+    return m_status.aspect();
 }
 
 void VlcPlaybackControl::showNewPicture()

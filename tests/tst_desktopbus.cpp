@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusMetaType>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -26,6 +27,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <optional>
 
 namespace {
 
@@ -43,12 +45,61 @@ public:
     void release() { --held; }
 };
 
-class FakeScreenSaver : public InhibitService {
+// With answerLate, Inhibit answers only when the test calls answer().
+class FakeScreenSaver : public InhibitService, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+public:
+    std::atomic<bool> answerLate{false}, asked{false};
+    void answer()
+    {
+        asked = false;
+        m_bus->send(m_question.createReply(inhibit()));
+    }
 public slots:
-    uint Inhibit(const QString &, const QString &) { return inhibit(); }
+    uint Inhibit(const QString &, const QString &)
+    {
+        if (!answerLate)
+            return inhibit();
+        setDelayedReply(true);
+        m_question = message();
+        m_bus = connection();
+        asked = true;
+        return 0;
+    }
     void UnInhibit(uint) { release(); }
+
+private:
+    QDBusMessage m_question;
+    std::optional<QDBusConnection> m_bus;
+};
+
+// A fake service on a thread of its own, registered on the bus under its name
+// and paths while this lives.
+class OnBus {
+public:
+    OnBus(InhibitService &fake, const QString &service, const QStringList &paths)
+        : m_service(service), m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, service))
+    {
+        fake.moveToThread(&m_thread);
+        m_thread.start();
+        for (const QString &path : paths)
+            m_registered = m_bus.registerObject(path, &fake, QDBusConnection::ExportAllSlots);
+        m_registered = m_registered && m_bus.registerService(service);
+    }
+    ~OnBus()
+    {
+        QDBusConnection::disconnectFromBus(m_service);
+        m_thread.quit();
+        m_thread.wait();
+    }
+    bool registered() const { return m_registered; }
+
+private:
+    QString m_service;
+    QThread m_thread;
+    QDBusConnection m_bus;
+    bool m_registered = false;
 };
 
 class FakeGnomeSession : public InhibitService {
@@ -235,20 +286,13 @@ private slots:
     {
         QFETCH(QString, service);
         QFETCH(QStringList, paths);
-        QThread thread;
         std::unique_ptr<InhibitService> fake;
         if (service.contains(QLatin1String("gnome")))
             fake = std::make_unique<FakeGnomeSession>();
         else
             fake = std::make_unique<FakeScreenSaver>();
-        fake->moveToThread(&thread);
-        thread.start();
-        auto stopThread = qScopeGuard([&] { thread.quit(); thread.wait(); });
-        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, service);
-        auto leave = qScopeGuard([&] { QDBusConnection::disconnectFromBus(service); });
-        for (const QString &path : paths)
-            QVERIFY(bus.registerObject(path, fake.get(), QDBusConnection::ExportAllSlots));
-        QVERIFY(bus.registerService(service));
+        OnBus onBus(*fake, service, paths);
+        QVERIFY(onBus.registered());
 
         Form2 &form = app::Forms::show<Form2>();
         QCOMPARE(fake->held.load(), 0);
@@ -268,6 +312,31 @@ private slots:
         app::Forms::unload<Form2>(); // the program ends with its control window
         QCOMPARE(fake->held.load(), 0);
         QCOMPARE(fake->mostHeld.load(), 1);
+    }
+
+    // A cookie that comes after playing has paused is given back at once; one that
+    // comes while playing is kept.
+    void lateCookie()
+    {
+        FakeScreenSaver fake;
+        fake.answerLate = true;
+        OnBus onBus(fake, QStringLiteral("org.freedesktop.ScreenSaver"), {QStringLiteral("/org/freedesktop/ScreenSaver")});
+        QVERIFY(onBus.registered());
+        const auto answer = [&] { QMetaObject::invokeMethod(&fake, [&] { fake.answer(); }, Qt::BlockingQueuedConnection); };
+
+        Form2 &form = app::Forms::show<Form2>();
+        form.Command1->click();
+        QTRY_VERIFY(fake.asked);
+        form.Command2->click(); // pause before the answer
+        answer();
+        QTRY_COMPARE(fake.held.load(), 0);
+        form.Command2->click(); // continue
+        QTRY_VERIFY(fake.asked);
+        answer();
+        QTest::qWait(200); // a give-back would be on its way by now
+        QCOMPARE(fake.held.load(), 1);
+        app::Forms::unload<Form2>();
+        QCOMPARE(fake.held.load(), 0);
     }
 };
 

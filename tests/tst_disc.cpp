@@ -147,7 +147,7 @@ private slots:
     {
         QTest::addColumn<QString>("script"); // empty: no such program
         QTest::addColumn<Problem>("problem");
-        QTest::newRow("hangs") << "exec sleep 60" << Problem::Unreadable;
+        QTest::newRow("hangs") << "exec sleep 600" << Problem::Unreadable;
         QTest::newRow("crashes") << "kill -SEGV $$" << Problem::NavigationDamaged;
         QTest::newRow("writes garbage") << "echo garbage" << Problem::Unreadable;
         QTest::newRow("cannot start") << QString() << Problem::Unreadable;

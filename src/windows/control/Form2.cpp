@@ -23,6 +23,13 @@ using namespace app;
 
 namespace {
 
+// Placed in twips, with its tool tip.
+void place(QWidget *w, int left, int top, int width, int height, const QString &toolTip)
+{
+    app::place(w, left, top, width, height);
+    setToolTipText(w, toolTip);
+}
+
 QAbstractButton *textButton(QWidget *parent, const char *name, const QString &caption, const QFont &font)
 {
     auto *b = new QPushButton(caption, parent);
@@ -111,55 +118,43 @@ void Form2::buildButtons()
     // Created back to front: a control created later lies on top of the ones it overlaps.
     Command7 = pictureButton(Frame2, "Command7", QStringLiteral("&About"), icon(QStringLiteral("about_button.ico")),
                              iconSize, boldFont);
-    place(Command7, 4920, 240, 975, 855);
-    setToolTipText(Command7, QStringLiteral("About Orvanta"));
+    place(Command7, 4920, 240, 975, 855, QStringLiteral("About Orvanta"));
 
     Command12 = textButton(Frame2, "Command12", QStringLiteral("<<<"), arialBold);
-    place(Command12, 2760, 2280, 975, 495);
-    setToolTipText(Command12, QStringLiteral("Fast Backwards"));
+    place(Command12, 2760, 2280, 975, 495, QStringLiteral("Fast Backwards"));
 
     Command11 = textButton(Frame2, "Command11", QStringLiteral(">>>"), arialBold);
-    place(Command11, 3840, 2280, 975, 495);
-    setToolTipText(Command11, QStringLiteral("Fast Forward"));
+    place(Command11, 3840, 2280, 975, 495, QStringLiteral("Fast Forward"));
 
     Command8 = pictureButton(Frame2, "Command8", QStringLiteral("Full Scree&n"), icon(QStringLiteral("fullscreen.ico")),
                              iconSize, plainFont);
-    place(Command8, 4920, 1920, 975, 855);
-    setToolTipText(Command8, QStringLiteral("Full Screen Mode"));
+    place(Command8, 4920, 1920, 975, 855, QStringLiteral("Full Screen Mode"));
 
     Command6 = pictureButton(Frame2, "Command6", QString(), icon(QStringLiteral("eject.ico")), iconSize, plainFont);
-    place(Command6, 2760, 1560, 735, 615);
-    setToolTipText(Command6, QStringLiteral("Eject"));
+    place(Command6, 2760, 1560, 735, 615, QStringLiteral("Eject"));
 
     Command5 = pictureButton(Frame2, "Command5", QString(), icon(QStringLiteral("stop.bmp")), bitmap, plainFont);
-    place(Command5, 1920, 1560, 735, 615);
-    setToolTipText(Command5, QStringLiteral("Stop"));
+    place(Command5, 1920, 1560, 735, 615, QStringLiteral("Stop"));
 
     Command4 = textButton(Frame2, "Command4", QStringLiteral("| <<"), arialBold);
-    place(Command4, 240, 2280, 975, 495);
-    setToolTipText(Command4, QStringLiteral("Previous Chapter"));
+    place(Command4, 240, 2280, 975, 495, QStringLiteral("Previous Chapter"));
 
     Command3 = textButton(Frame2, "Command3", QStringLiteral(">>|"), arialBold);
-    place(Command3, 1320, 2280, 975, 495);
-    setToolTipText(Command3, QStringLiteral("Next Chapter"));
+    place(Command3, 1320, 2280, 975, 495, QStringLiteral("Next Chapter"));
 
     Command1 = pictureButton(Frame2, "Command1", QString(), icon(QStringLiteral("play.bmp")), bitmap, plainFont);
-    place(Command1, 240, 1560, 735, 615);
-    setToolTipText(Command1, QStringLiteral("Play"));
+    place(Command1, 240, 1560, 735, 615, QStringLiteral("Play"));
 
     Command2 = pictureButton(Frame2, "Command2", QString(), icon(QStringLiteral("pause.bmp")), bitmap, plainFont);
-    place(Command2, 1080, 1560, 735, 615);
-    setToolTipText(Command2, QStringLiteral("Pause"));
+    place(Command2, 1080, 1560, 735, 615, QStringLiteral("Pause"));
 
     buildStatusPanel();
 
     Command10 = textButton(Frame2, "Command10", QStringLiteral("&Mute"), boldFont);
-    place(Command10, 3600, 1560, 1215, 255);
-    setToolTipText(Command10, QStringLiteral("Mute Audio"));
+    place(Command10, 3600, 1560, 1215, 255, QStringLiteral("Mute Audio"));
 
     Command9 = textButton(Frame2, "Command9", QStringLiteral("Subtitles"), boldFont);
-    place(Command9, 3600, 1920, 1215, 255);
-    setToolTipText(Command9, QStringLiteral("Show / Hide Subtitles"));
+    place(Command9, 3600, 1920, 1215, 255, QStringLiteral("Show / Hide Subtitles"));
 
     Command13 = textButton(Frame2, "Command13", QStringLiteral("DVD Info."), plainFont);
     place(Command13, 4920, 1320, 975, 375);

@@ -26,9 +26,23 @@ class EngineTest : public QObject {
     std::unique_ptr<VlcPlaybackControl> dvd;
 
     std::optional<FrameStamp> onScreen() { return sampledisc::readFrameStamp(dvd->lastFrame()); }
-    bool waitFor(const std::function<bool(const FrameStamp &)> &pred, int timeoutMs = 5000)
+    // Waits for a picture on screen that pred accepts; on failure, says what was shown.
+    bool waitFor(const std::function<bool(const FrameStamp &)> &pred, int timeoutMs = 10000)
     {
-        return QTest::qWaitFor([&] { const auto s = onScreen(); return s && pred(*s); }, timeoutMs);
+        QStringList seen;
+        const bool found = QTest::qWaitFor(
+            [&] {
+                const auto s = onScreen();
+                const QString shown = s ? QStringLiteral("%1.%2.%3").arg(s->title).arg(s->chapter).arg(s->frame)
+                                        : QStringLiteral("-");
+                if (seen.isEmpty() || seen.last() != shown)
+                    seen << shown;
+                return s && pred(*s);
+            },
+            timeoutMs);
+        if (!found)
+            qWarning() << "shown (title.chapter.frame):" << seen.mid(std::max<qsizetype>(0, seen.size() - 60)).join(' ');
+        return found;
     }
     void play(const QString &disc)
     {

@@ -125,7 +125,8 @@ private slots:
         QFETCH(QString, field);
         QFETCH(QCborValue, value);
         playback::disc::FactsReading reading;
-        reading.facts.titles = {{3, {"en", ""}, {0, 2}, {"de"}, Problem::None}, {1, {}, {}, {}, Problem::VideoDamaged}};
+        reading.facts.titles = {{3, {"en", ""}, {0, 2}, {"de"}, Problem::None, 24000, {0, 8000, 16000}},
+                                {1, {}, {}, {}, Problem::VideoDamaged, 0, {}}};
         reading.facts.uniqueId = QStringLiteral("2664A04146EE3304");
         reading.facts.volumeName = QStringLiteral("DISC \u00e9t\u00e9");
         const QByteArray answer = playback::disc::encodeFacts(reading);

@@ -204,6 +204,34 @@ private slots:
         QVERIFY(waitFor([](const FrameStamp &s) { return s.chapter == 1 && s.frame < 40; }));
     }
 
+    // Chapters of two programs each (cells of 4 s, chapters at 0, 8 and 16 s): the
+    // length and the time run through every cell, the chapter is the chapter.
+    void programsThatAreNotChapters()
+    {
+        play(testsupport::sampleImage(SampleVariant::Programs));
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.frame >= 3; }));
+        QCOMPARE(dvd->TotalTitleTime().toString(), QStringLiteral("00:00:24:00"));
+        for (int chapter : {2, 3}) {
+            dvd->PlayNextChapter();
+            QVERIFY(waitFor([&](const FrameStamp &s) { return s.chapter == chapter && s.frame >= 200 * chapter - 190; }));
+            QCOMPARE(dvd->CurrentChapter().toInt32(), chapter);
+            QVERIFY(std::abs(framesOf(dvd->CurrentTime().toString()) - onScreen()->frame) <= 1);
+        }
+        // Past the second cell of the last chapter, the time still follows the picture.
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.frame >= 520; }));
+        QVERIFY(std::abs(framesOf(dvd->CurrentTime().toString()) - onScreen()->frame) <= 1);
+    }
+
+    // A disc starts with its first-play program, here a warning title whose end
+    // calls the menu.
+    void firstPlayProgram()
+    {
+        play(testsupport::sampleImage(SampleVariant::Warning));
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.title == 1 && s.frame >= 3; }));
+        QCOMPARE(dvd->CurrentTitle().toInt32(), 1);
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.title == 0; }));
+    }
+
     void menuByKeyboard()
     {
         play(testsupport::sampleFolder(SampleVariant::Menu));

@@ -13,8 +13,8 @@ QString sampleDiscRoot() { return QStringLiteral(ORVANTA_SAMPLE_DISC); }
 
 QString sampleFolder(SampleVariant variant)
 {
-    const char *name = variant == SampleVariant::Plain ? "/plain" : variant == SampleVariant::Menu ? "/menu" : "/wide";
-    return sampleDiscRoot() + QLatin1String(name);
+    static const char *const names[] = {"/plain", "/menu", "/wide", "/warning", "/programs"};
+    return sampleDiscRoot() + QLatin1String(names[int(variant)]);
 }
 
 QString sampleVideoTs(SampleVariant variant) { return sampleFolder(variant) + QStringLiteral("/VIDEO_TS"); }

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -25,6 +26,11 @@ struct TitleFacts {
     QStringList audioLanguageCodes;
     // Why the title cannot be played (its IFO or its video is damaged); None when it can.
     Problem problem = Problem::None;
+    // The title's program chain's playback time, through all its cells (stills
+    // not counted), and where each chapter starts in it; 0 and empty when the
+    // IFO does not say.
+    std::int64_t lengthMs = 0;
+    std::vector<std::int64_t> chapterStartsMs;
 };
 
 struct Facts {

@@ -9,7 +9,7 @@ namespace playback::disc {
 namespace {
 
 // A helper of another version is not understood.
-constexpr int kVersion = 3;
+constexpr int kVersion = 4;
 // The most sub-streams a title can have (subtitles on 0..31), and the most audio streams.
 constexpr qsizetype kMostSubpictures = 32, kMostAudio = 8;
 // A disc has at most 99 titles, and VIDEO_TS at most a dozen files for each of 99 title sets.
@@ -43,6 +43,13 @@ std::optional<Problem> problemOf(const QCborValue &value)
     return Problem(value.toInteger());
 }
 
+// A time within a title: no title plays longer than a day.
+bool isDuration(const QCborValue &value)
+{
+    constexpr qint64 kDayMs = 24LL * 3600 * 1000;
+    return value.isInteger() && value.toInteger() >= 0 && value.toInteger() <= kDayMs;
+}
+
 std::optional<TitleFacts> titleOf(const QCborValue &value)
 {
     const QCborMap t = value.toMap();
@@ -51,11 +58,20 @@ std::optional<TitleFacts> titleOf(const QCborValue &value)
     auto audio = textsOf(t.value(QLatin1String("audio")), kMostAudio);
     const std::optional<Problem> problem = problemOf(t.value(QLatin1String("problem")));
     const QCborValue ids = t.value(QLatin1String("subpictureIds"));
+    const QCborValue length = t.value(QLatin1String("length"));
+    const QCborValue starts = t.value(QLatin1String("chapterStarts"));
     if (!value.isMap() || !chapters.isInteger() || chapters.toInteger() < 0 || chapters.toInteger() > 999
-        || !subpictures || !audio || !problem || !ids.isArray() || ids.toArray().size() != subpictures->size())
+        || !subpictures || !audio || !problem || !ids.isArray() || ids.toArray().size() != subpictures->size()
+        || !isDuration(length) || !starts.isArray() || starts.toArray().size() > chapters.toInteger())
         return std::nullopt;
     TitleFacts title;
     title.chapters = int(chapters.toInteger());
+    title.lengthMs = length.toInteger();
+    for (const QCborValue &start : starts.toArray()) {
+        if (!isDuration(start))
+            return std::nullopt;
+        title.chapterStartsMs.push_back(start.toInteger());
+    }
     title.subpictureLanguageCodes = std::move(*subpictures);
     title.audioLanguageCodes = std::move(*audio);
     title.problem = *problem;
@@ -74,14 +90,18 @@ QByteArray encodeFacts(const FactsReading &reading)
     const Facts &facts = reading.facts;
     QCborArray titles;
     for (const TitleFacts &t : facts.titles) {
-        QCborArray ids;
+        QCborArray ids, starts;
         for (int id : t.subpictureStreamIds)
             ids.append(id);
+        for (std::int64_t start : t.chapterStartsMs)
+            starts.append(qint64(start));
         titles.append(QCborMap{{QLatin1String("chapters"), t.chapters},
                                {QLatin1String("subpictures"), texts(t.subpictureLanguageCodes)},
                                {QLatin1String("subpictureIds"), ids},
                                {QLatin1String("audio"), texts(t.audioLanguageCodes)},
-                               {QLatin1String("problem"), int(t.problem)}});
+                               {QLatin1String("problem"), int(t.problem)},
+                               {QLatin1String("length"), qint64(t.lengthMs)},
+                               {QLatin1String("chapterStarts"), starts}});
     }
     return QCborMap{{QLatin1String("version"), kVersion},
                     {QLatin1String("failure"), int(reading.failure)},

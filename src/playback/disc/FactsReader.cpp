@@ -153,6 +153,11 @@ TitleFacts titleFacts(dvd_reader_t *dvd, const title_info_t &title, const ifo_ha
 {
     TitleFacts facts;
     facts.chapters = title.nr_of_ptts;
+    if (const std::optional<TitleLayout> layout = titleLayout(vts, title.vts_ttn)) {
+        facts.lengthMs = layout->lengthMs;
+        for (int chapter = 0; chapter < int(layout->chapterCells.size()); ++chapter)
+            facts.chapterStartsMs.push_back(layout->chapterStartMs(chapter));
+    }
     if (checkVideo)
         facts.problem = titleVideoProblem(dvd, title.title_set_nr, &vts, title.vts_ttn);
     const vtsi_mat_t *mat = vts.vtsi_mat;
@@ -203,7 +208,7 @@ FactsReading readFactsHere(const char *path, bool checkVobs, bool listFiles)
         // On a drive every title's start is a seek across the disc: only the
         // first title's is read there.
         facts.titles.push_back(found == sets.end()
-                                    ? TitleFacts{title.nr_of_ptts, {}, {}, {}, Problem::NavigationDamaged}
+                                    ? TitleFacts{title.nr_of_ptts, {}, {}, {}, Problem::NavigationDamaged, 0, {}}
                                     : titleFacts(dvd.get(), title, *found->second, checkVobs || t == 0));
     }
 

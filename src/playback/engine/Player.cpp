@@ -70,15 +70,16 @@ Player::~Player()
 
 bool Player::open(const QString &mrl, int firstTitle, int firstChapter)
 {
-    // "#title:chapter" starts there; libvlc's menu start would first try title 1.
+    // "#title:chapter" starts there; else the disc starts as a DVD player starts
+    // it, by its first-play program (a warning, a logo, the registers its menus
+    // use). libvlc's menu option would open the root menu instead, skipping it.
     const bool section = firstTitle > 1 || firstChapter > 0;
     const QString location = section ? mrl + QStringLiteral("#%1:%2").arg(firstTitle).arg(firstChapter + 1) : mrl;
     libvlc_media_t *media = libvlc_media_new_location(vlcInstance(), location.toUtf8().constData());
     if (!media)
         return false;
     libvlc_media_add_option(media, kCachingOption);
-    if (section)
-        libvlc_media_add_option(media, ":no-dvdnav-menu");
+    libvlc_media_add_option(media, ":no-dvdnav-menu");
     libvlc_media_player_set_media(m_player, media);
     libvlc_media_release(media);
     return true;

@@ -25,6 +25,16 @@ void StatusSnapshot::setPlainTitle(int title, const disc::TitleLayout &layout)
         m_chapterStarts[std::size_t(title)].push_back(layout.chapterStartMs(chapter));
 }
 
+void StatusSnapshot::setDiscTitles(const disc::Facts &facts)
+{
+    m_discLengths.assign(facts.titles.size() + 1, 0);
+    m_discChapterStarts.assign(facts.titles.size() + 1, {});
+    for (std::size_t t = 0; t < facts.titles.size(); ++t) {
+        m_discLengths[t + 1] = facts.titles[t].lengthMs;
+        m_discChapterStarts[t + 1] = facts.titles[t].chapterStartsMs;
+    }
+}
+
 void StatusSnapshot::refresh(libvlc_media_player_t *player, unsigned events)
 {
     if (m_plain) {
@@ -117,6 +127,8 @@ void StatusSnapshot::readAspect(libvlc_media_player_t *player)
 
 std::int64_t StatusSnapshot::titleLength(int title) const
 {
+    if (title >= 0 && title < int(m_discLengths.size()) && m_discLengths[std::size_t(title)] > 0)
+        return m_discLengths[std::size_t(title)];
     if (title >= 0 && title < int(m_titleLengths.size()) && m_titleLengths[std::size_t(title)] > 0)
         return m_titleLengths[std::size_t(title)];
     return m_length;
@@ -124,9 +136,11 @@ std::int64_t StatusSnapshot::titleLength(int title) const
 
 std::int64_t StatusSnapshot::chapterOffset(int title, int chapter) const
 {
-    if (title < 0 || title >= int(m_chapterStarts.size()))
+    const bool disc = title >= 0 && title < int(m_discChapterStarts.size())
+                      && !m_discChapterStarts[std::size_t(title)].empty();
+    if (!disc && (title < 0 || title >= int(m_chapterStarts.size())))
         return 0;
-    const std::vector<std::int64_t> &starts = m_chapterStarts[std::size_t(title)];
+    const std::vector<std::int64_t> &starts = (disc ? m_discChapterStarts : m_chapterStarts)[std::size_t(title)];
     return chapter >= 0 && chapter < int(starts.size()) ? starts[std::size_t(chapter)] : 0;
 }
 

@@ -6,6 +6,7 @@
 //
 // Threads: GUI thread only.
 
+#include "playback/disc/Facts.h"
 #include "playback/disc/TitleLayout.h"
 #include "playback/engine/Player.h"
 
@@ -25,6 +26,10 @@ public:
     // libvlc plays a title the engine reads itself (TitleStream) and knows nothing
     // of titles and chapters: they are the layout's, until clear().
     void setPlainTitle(int title, const disc::TitleLayout &layout);
+    // The titles' lengths and chapter starts as the disc's IFOs give them, which
+    // hold over libvlc's (libvlc's miss the cells of programs that start no
+    // chapter), until clear().
+    void setDiscTitles(const disc::Facts &facts);
 
     int title() const { return m_title; }         // -1 before libvlc says, 0 in the menu
     int chapter() const { return m_chapter; }     // 0-based; 0 for a plain title, whose chapter goes by the time
@@ -53,6 +58,8 @@ private:
     std::int64_t m_length = 0; // the current title's, as libvlc last said
     std::vector<std::int64_t> m_titleLengths;              // by title, 0 the menu
     std::vector<std::vector<std::int64_t>> m_chapterStarts; // by title, then chapter
+    std::vector<std::int64_t> m_discLengths;                // the IFOs' by title; 0 unknown
+    std::vector<std::vector<std::int64_t>> m_discChapterStarts;
 };
 
 } // namespace playback::engine

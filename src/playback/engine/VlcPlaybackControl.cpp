@@ -108,6 +108,7 @@ std::unique_ptr<Player> VlcPlaybackControl::openPlayer(int title, int chapter)
         return nullptr;
     m_status.clear();
     m_status.setPlainTitle(title, stream->layout());
+    m_status.setDiscTitles(*m_facts);
     return player;
 }
 
@@ -116,6 +117,8 @@ bool VlcPlaybackControl::restartAt(int title, int chapter)
     // The old player hands its picture sink to the reaper before the new one gets its own.
     m_player.reset();
     m_status.clear();
+    if (m_facts)
+        m_status.setDiscTitles(*m_facts);
     std::unique_ptr<Player> player = openPlayer(title, chapter);
     if (!player)
         return false;

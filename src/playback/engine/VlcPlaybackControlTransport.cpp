@@ -56,6 +56,7 @@ void VlcPlaybackControl::Play()
     m_source = source;
     m_facts = std::move(facts);
     m_status.clear();
+    m_status.setDiscTitles(*m_facts);
     if (!vlcInstance())
         throw PlaybackError(op, QStringLiteral("the video engine (libvlc) could not be started."));
     // A disc whose first title is damaged starts at the first one that plays.

@@ -134,20 +134,25 @@ std::int64_t StatusSnapshot::titleLength(int title) const
     return m_length;
 }
 
+const std::vector<std::int64_t> &StatusSnapshot::startsOf(int title) const
+{
+    static const std::vector<std::int64_t> none;
+    if (title >= 0 && title < int(m_discChapterStarts.size()) && !m_discChapterStarts[std::size_t(title)].empty())
+        return m_discChapterStarts[std::size_t(title)];
+    return title >= 0 && title < int(m_chapterStarts.size()) ? m_chapterStarts[std::size_t(title)] : none;
+}
+
 std::int64_t StatusSnapshot::chapterOffset(int title, int chapter) const
 {
-    const bool disc = title >= 0 && title < int(m_discChapterStarts.size())
-                      && !m_discChapterStarts[std::size_t(title)].empty();
-    if (!disc && (title < 0 || title >= int(m_chapterStarts.size())))
-        return 0;
-    const std::vector<std::int64_t> &starts = (disc ? m_discChapterStarts : m_chapterStarts)[std::size_t(title)];
+    const std::vector<std::int64_t> &starts = startsOf(title);
     return chapter >= 0 && chapter < int(starts.size()) ? starts[std::size_t(chapter)] : 0;
 }
 
 int StatusSnapshot::chapterAt(int title, std::int64_t ms) const
 {
+    const std::vector<std::int64_t> &starts = startsOf(title);
     int chapter = 0;
-    while (chapter + 1 < m_chapterCount && chapterOffset(title, chapter + 1) <= ms)
+    while (chapter + 1 < int(starts.size()) && starts[std::size_t(chapter) + 1] <= ms)
         ++chapter;
     return chapter;
 }

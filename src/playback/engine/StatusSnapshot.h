@@ -40,6 +40,8 @@ public:
     std::int64_t chapterOffset(int title, int chapter) const;
     // The chapter (0-based) of title that holds ms.
     int chapterAt(int title, std::int64_t ms) const;
+    // Whether the chapters' starts in title are known (the IFO's or libvlc's).
+    bool knowsChapterStarts(int title) const { return !startsOf(title).empty(); }
     // libvlc learns the picture's size and aspect from the decoder without an
     // event (a menu and its titles may differ): read as pictures are painted.
     void readAspect(libvlc_media_player_t *player);
@@ -48,6 +50,7 @@ private:
     void readDescriptions(libvlc_media_player_t *player);
     // The frame rate and the aspect.
     void readPicture(libvlc_media_player_t *player);
+    const std::vector<std::int64_t> &startsOf(int title) const;
 
     int m_title = -1;
     bool m_plain = false; // the title and its chapters are not libvlc's

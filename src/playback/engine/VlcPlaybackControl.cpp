@@ -243,6 +243,7 @@ void VlcPlaybackControl::unload()
     m_decoder.reset(); // lets go of the disc (a drive may be ejected next)
     m_display->stopped();
     m_status.clear();
+    m_sentTo.reset();
     m_session = Session();
     m_expectTitleChange = false;
     update();
@@ -268,6 +269,19 @@ int VlcPlaybackControl::requireTitle(const QString &operation) const
     if (m_status.title() < 1)
         throw PlaybackError(operation, QStringLiteral("the disc menu is showing, no title is playing."));
     return m_status.title();
+}
+
+int VlcPlaybackControl::chapterShown(int title)
+{
+    if (const auto still = m_scan->stillMs())
+        return m_status.chapterAt(title, *still);
+    const std::optional<std::int64_t> at = positionMs();
+    if (m_sentTo && m_sentTo->title == title && at == m_sentTo->shownBefore)
+        return m_sentTo->chapter;
+    m_sentTo.reset();
+    if (!at || !m_status.knowsChapterStarts(title))
+        return chapterRead(title);
+    return m_status.chapterAt(title, *at);
 }
 
 int VlcPlaybackControl::chapterRead(int title) const

@@ -132,6 +132,9 @@ private:
     int requireTitle(const QString &operation) const;
     // The chapter (0-based) libvlc reads now, ahead of the picture on screen.
     int chapterRead(int title) const;
+    // The chapter (0-based) of the picture on screen; right after a jump, until
+    // its picture comes, the chapter it went to.
+    int chapterShown(int title);
     QStringList subpictureCodes(const QString &operation) const;
 
     void startScan(int title, double speed);
@@ -166,6 +169,12 @@ private:
     std::optional<disc::Facts> m_facts;
     QElapsedTimer m_inTitle; // since the session's title was taken up
     bool m_expectTitleChange = false;
+    // The last jump, while the picture from before it is still on screen.
+    struct SentTo {
+        int title, chapter;
+        std::optional<std::int64_t> shownBefore;
+    };
+    std::optional<SentTo> m_sentTo;
     Tracks m_tracks; // the mute and subtitle choices
 };
 

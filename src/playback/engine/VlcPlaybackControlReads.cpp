@@ -39,13 +39,7 @@ Variant VlcPlaybackControl::CurrentTitle() { return Variant::fromInt32(requireTi
 Variant VlcPlaybackControl::CurrentChapter()
 {
     const int title = requireTitle(QStringLiteral("CurrentChapter"));
-    // During a scan libvlc stands where the scan began: the chapter is the scan
-    // picture's. A title read as a plain stream has no chapters of libvlc's.
-    if (const auto still = m_scan->stillMs())
-        return Variant::fromInt32(m_status.chapterAt(title, *still) + 1);
-    if (m_session.plain)
-        return Variant::fromInt32(m_status.chapterAt(title, positionMs().value_or(0)) + 1);
-    return Variant::fromInt32(m_status.chapter() + 1);
+    return Variant::fromInt32(chapterShown(title) + 1);
 }
 
 std::optional<PlaybackControl::TitlePosition> VlcPlaybackControl::titlePosition()

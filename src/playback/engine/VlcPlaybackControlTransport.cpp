@@ -201,6 +201,7 @@ void VlcPlaybackControl::jumpTo(int title, int chapter, bool armed)
         libvlc_media_player_set_chapter(player(), chapter);
     }
     m_jump->start(title, chapter, m_status.chapterOffset(title, chapter), shownBefore, armed);
+    m_sentTo = SentTo{title, chapter, shownBefore};
     if (m_session.paused) {
         m_player->setPaused(false);
         m_session.paused = false;
@@ -212,7 +213,7 @@ void VlcPlaybackControl::PlayNextChapter()
 {
     const int title = requireTitle(QStringLiteral("PlayNextChapter"));
     endScan(false);
-    const int chapter = chapterRead(title);
+    const int chapter = chapterShown(title);
     const bool plain = m_session.plain;
     const int chapters = plain ? m_status.chapterCount() : libvlc_media_player_get_chapter_count(player());
     // libvlc's titles include the menu, title 0; a plain title's are the disc's.
@@ -229,7 +230,7 @@ void VlcPlaybackControl::PlayPrevChapter()
 {
     const int title = requireTitle(QStringLiteral("PlayPrevChapter"));
     endScan(false);
-    const int chapter = chapterRead(title);
+    const int chapter = chapterShown(title);
     const std::int64_t into = positionMs().value_or(0) - m_status.chapterOffset(title, chapter);
     jumpTo(title, (into > kRestartChapterAfterMs || chapter == 0) ? chapter : chapter - 1);
 }

@@ -98,7 +98,8 @@ FactsReading fail(Problem failure)
 // clears them.
 bool isScrambled(const unsigned char *s)
 {
-    // The first packet after the system header (0xBB) that a VOBU's first pack opens with.
+    // Only the pack's first packet counts; a VOBU's first pack opens with a system
+    // header (0xBB), which is passed over.
     bool first = true, scrambled = false;
     mpeg::forEachPacket(s, [&](const unsigned char *packet, unsigned id, std::size_t length) {
         if (!first || id == 0xBB)

@@ -106,9 +106,7 @@ std::unique_ptr<Player> VlcPlaybackControl::openPlayer(int title, int chapter)
     std::shared_ptr<TitleStream> stream = TitleStream::open(m_source->path, title);
     if (!stream || !player->open(stream, chapter))
         return nullptr;
-    m_status.clear();
-    m_status.setPlainTitle(title, stream->layout());
-    m_status.setDiscTitles(*m_facts);
+    m_status.setPlainTitle(title, stream->layout()); // the caller has cleared the rest
     return player;
 }
 

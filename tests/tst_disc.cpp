@@ -125,8 +125,8 @@ private slots:
         QFETCH(QString, field);
         QFETCH(QCborValue, value);
         playback::disc::FactsReading reading;
-        reading.facts.titles = {{3, {"en", ""}, {0, 2}, {"de"}, Problem::None, 24000, {0, 8000, 16000}},
-                                {1, {}, {}, {}, Problem::VideoDamaged, 0, {}}};
+        reading.facts.titles = {{3, {"en", ""}, {0, 2}, {"de"}, Problem::None, 24000, {0, 8000, 16000}, {{4000, 8000, 4}, {16000, 24000, 255}}},
+                                {1, {}, {}, {}, Problem::VideoDamaged, 0, {}, {}}};
         reading.facts.uniqueId = QStringLiteral("2664A04146EE3304");
         reading.facts.volumeName = QStringLiteral("DISC \u00e9t\u00e9");
         const QByteArray answer = playback::disc::encodeFacts(reading);

@@ -7,6 +7,7 @@
 #include "playback/disc/Facts.h"
 #include "playback/engine/FactsPrefetch.h"
 #include "playback/engine/VlcPlaybackControl.h"
+#include "support/PlayingDisc.h"
 #include "support/SampleDisc.h"
 
 #include <QDir>
@@ -21,35 +22,8 @@ using sampledisc::framesOf;
 using sampledisc::FrameStamp;
 using testsupport::SampleVariant;
 
-class EngineTest : public QObject {
+class EngineTest : public QObject, protected testsupport::PlayingDisc {
     Q_OBJECT
-    std::unique_ptr<VlcPlaybackControl> dvd;
-
-    std::optional<FrameStamp> onScreen() { return sampledisc::readFrameStamp(dvd->lastFrame()); }
-    // Waits for a picture on screen that pred accepts; on failure, says what was shown.
-    bool waitFor(const std::function<bool(const FrameStamp &)> &pred, int timeoutMs = 10000)
-    {
-        QStringList seen;
-        const bool found = QTest::qWaitFor(
-            [&] {
-                const auto s = onScreen();
-                const QString shown = s ? QStringLiteral("%1.%2.%3").arg(s->title).arg(s->chapter).arg(s->frame)
-                                        : QStringLiteral("-");
-                if (seen.isEmpty() || seen.last() != shown)
-                    seen << shown;
-                return s && pred(*s);
-            },
-            timeoutMs);
-        if (!found)
-            qWarning() << "shown (title.chapter.frame):" << seen.mid(std::max<qsizetype>(0, seen.size() - 60)).join(' ');
-        return found;
-    }
-    void play(const QString &disc)
-    {
-        dvd = std::make_unique<VlcPlaybackControl>(disc);
-        dvd->resize(360, 288);
-        dvd->Play();
-    }
     void playPlain()
     {
         play(testsupport::sampleFolder(SampleVariant::Plain));
@@ -202,55 +176,6 @@ private slots:
         QVERIFY2(frames.size() >= 6 && frames.last() < frames[1], qPrintable(QDebug::toString(frames)));
         dvd->PlayPrevChapter();
         QVERIFY(waitFor([](const FrameStamp &s) { return s.chapter == 1 && s.frame < 40; }));
-    }
-
-    // Chapters of two programs each (cells of 4 s, chapters at 0, 8 and 16 s): the
-    // length and the time run through every cell, the chapter is the chapter.
-    void programsThatAreNotChapters()
-    {
-        play(testsupport::sampleImage(SampleVariant::Programs));
-        QVERIFY(waitFor([](const FrameStamp &s) { return s.frame >= 3; }));
-        QCOMPARE(dvd->TotalTitleTime().toString(), QStringLiteral("00:00:24:00"));
-        for (int chapter : {2, 3}) {
-            dvd->PlayNextChapter();
-            QVERIFY(waitFor([&](const FrameStamp &s) { return s.chapter == chapter && s.frame >= 200 * chapter - 190; }));
-            QCOMPARE(dvd->CurrentChapter().toInt32(), chapter);
-            QVERIFY(std::abs(framesOf(dvd->CurrentTime().toString()) - onScreen()->frame) <= 1);
-        }
-        // Past the second cell of the last chapter, the time still follows the picture.
-        QVERIFY(waitFor([](const FrameStamp &s) { return s.frame >= 520; }));
-        QVERIFY(std::abs(framesOf(dvd->CurrentTime().toString()) - onScreen()->frame) <= 1);
-    }
-
-    // Chapters of 13 pictures: the chapter read is the one on screen (libvlc's
-    // own reading runs half a second ahead), and Next goes on from it.
-    void shortChapters()
-    {
-        play(testsupport::sampleImage(SampleVariant::Chapters));
-        QStringList wrong;
-        QVERIFY(waitFor([&](const FrameStamp &s) {
-            const int chapter = dvd->CurrentChapter().toInt32();
-            if (s.frame % 13 != 0 && s.frame % 13 != 12 && chapter != s.frame / 13 + 1)
-                wrong << QStringLiteral("frame %1 read as chapter %2").arg(s.frame).arg(chapter);
-            return s.frame >= 200;
-        }));
-        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QStringLiteral(", "))));
-        for (int i = 0; i < 3; ++i) {
-            const int chapter = dvd->CurrentChapter().toInt32();
-            dvd->PlayNextChapter();
-            QVERIFY(waitFor([&](const FrameStamp &s) { return s.frame >= 13 * chapter; }));
-            QCOMPARE(onScreen()->frame / 13 + 1, chapter + 1);
-        }
-    }
-
-    // A disc starts with its first-play program, here a warning title whose end
-    // calls the menu.
-    void firstPlayProgram()
-    {
-        play(testsupport::sampleImage(SampleVariant::Warning));
-        QVERIFY(waitFor([](const FrameStamp &s) { return s.title == 1 && s.frame >= 3; }));
-        QCOMPARE(dvd->CurrentTitle().toInt32(), 1);
-        QVERIFY(waitFor([](const FrameStamp &s) { return s.title == 0; }));
     }
 
     void menuByKeyboard()

@@ -13,7 +13,7 @@ QString sampleDiscRoot() { return QStringLiteral(ORVANTA_SAMPLE_DISC); }
 
 QString sampleFolder(SampleVariant variant)
 {
-    static const char *const names[] = {"/plain", "/menu", "/wide", "/warning", "/programs", "/chapters"};
+    static const char *const names[] = {"/plain", "/menu", "/wide", "/warning", "/programs", "/chapters", "/stills", "/film", "/long"};
     return sampleDiscRoot() + QLatin1String(names[int(variant)]);
 }
 

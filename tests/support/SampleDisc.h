@@ -13,7 +13,7 @@ namespace testsupport {
 
 // Menu: a first-play menu with two buttons. Wide: a 16:9 title whose subtitle
 // streams lie on other sub-streams (a folder only).
-enum class SampleVariant { Plain, Menu, Wide, Warning, Programs, Chapters };
+enum class SampleVariant { Plain, Menu, Wide, Warning, Programs, Chapters, Stills, Film, Long };
 
 // The folder holding plain/, menu/, wide/, broken/, plain.iso and menu.iso,
 // in the build tree.

@@ -31,6 +31,16 @@ struct TitleFacts {
     // IFO does not say.
     std::int64_t lengthMs = 0;
     std::vector<std::int64_t> chapterStartsMs;
+    // The cells that end with their last picture held (a still), in order: where
+    // the cell starts and ends in the title and for how long its last picture is
+    // held, in seconds (kEndlessStill: until the viewer moves on).
+    struct Still {
+        std::int64_t startMs = 0, endMs = 0;
+        int seconds = 0;
+        bool operator==(const Still &) const = default;
+    };
+    static constexpr int kEndlessStill = 255;
+    std::vector<Still> stills;
 };
 
 struct Facts {

@@ -9,9 +9,10 @@ namespace playback::disc {
 namespace {
 
 // A helper of another version is not understood.
-constexpr int kVersion = 4;
-// The most sub-streams a title can have (subtitles on 0..31), and the most audio streams.
-constexpr qsizetype kMostSubpictures = 32, kMostAudio = 8;
+constexpr int kVersion = 5;
+// The most sub-streams a title can have (subtitles on 0..31), the most audio
+// streams, and the most cells of a program chain.
+constexpr qsizetype kMostSubpictures = 32, kMostAudio = 8, kMostCells = 255;
 // A disc has at most 99 titles, and VIDEO_TS at most a dozen files for each of 99 title sets.
 constexpr qsizetype kMostTitles = 99, kMostFiles = 1200;
 
@@ -60,9 +61,11 @@ std::optional<TitleFacts> titleOf(const QCborValue &value)
     const QCborValue ids = t.value(QLatin1String("subpictureIds"));
     const QCborValue length = t.value(QLatin1String("length"));
     const QCborValue starts = t.value(QLatin1String("chapterStarts"));
+    const QCborValue stills = t.value(QLatin1String("stills"));
     if (!value.isMap() || !chapters.isInteger() || chapters.toInteger() < 0 || chapters.toInteger() > 999
         || !subpictures || !audio || !problem || !ids.isArray() || ids.toArray().size() != subpictures->size()
-        || !isDuration(length) || !starts.isArray() || starts.toArray().size() > chapters.toInteger())
+        || !isDuration(length) || !starts.isArray() || starts.toArray().size() > chapters.toInteger()
+        || !stills.isArray() || stills.toArray().size() > kMostCells)
         return std::nullopt;
     TitleFacts title;
     title.chapters = int(chapters.toInteger());
@@ -71,6 +74,13 @@ std::optional<TitleFacts> titleOf(const QCborValue &value)
         if (!isDuration(start))
             return std::nullopt;
         title.chapterStartsMs.push_back(start.toInteger());
+    }
+    for (const QCborValue &still : stills.toArray()) {
+        const QCborArray cell = still.toArray();
+        if (!still.isArray() || !isDuration(cell.at(0)) || !isDuration(cell.at(1)) || cell.at(1).toInteger() < cell.at(0).toInteger()
+            || !cell.at(2).isInteger() || cell.at(2).toInteger() < 1 || cell.at(2).toInteger() > TitleFacts::kEndlessStill)
+            return std::nullopt;
+        title.stills.push_back({cell.at(0).toInteger(), cell.at(1).toInteger(), int(cell.at(2).toInteger())});
     }
     title.subpictureLanguageCodes = std::move(*subpictures);
     title.audioLanguageCodes = std::move(*audio);
@@ -90,18 +100,21 @@ QByteArray encodeFacts(const FactsReading &reading)
     const Facts &facts = reading.facts;
     QCborArray titles;
     for (const TitleFacts &t : facts.titles) {
-        QCborArray ids, starts;
+        QCborArray ids, starts, stills;
         for (int id : t.subpictureStreamIds)
             ids.append(id);
         for (std::int64_t start : t.chapterStartsMs)
             starts.append(qint64(start));
+        for (const TitleFacts::Still &still : t.stills)
+            stills.append(QCborArray{qint64(still.startMs), qint64(still.endMs), still.seconds});
         titles.append(QCborMap{{QLatin1String("chapters"), t.chapters},
                                {QLatin1String("subpictures"), texts(t.subpictureLanguageCodes)},
                                {QLatin1String("subpictureIds"), ids},
                                {QLatin1String("audio"), texts(t.audioLanguageCodes)},
                                {QLatin1String("problem"), int(t.problem)},
                                {QLatin1String("length"), qint64(t.lengthMs)},
-                               {QLatin1String("chapterStarts"), starts}});
+                               {QLatin1String("chapterStarts"), starts},
+                               {QLatin1String("stills"), stills}});
     }
     return QCborMap{{QLatin1String("version"), kVersion},
                     {QLatin1String("failure"), int(reading.failure)},

@@ -158,6 +158,10 @@ TitleFacts titleFacts(dvd_reader_t *dvd, const title_info_t &title, const ifo_ha
         facts.lengthMs = layout->lengthMs;
         for (int chapter = 0; chapter < int(layout->chapterCells.size()); ++chapter)
             facts.chapterStartsMs.push_back(layout->chapterStartMs(chapter));
+        for (std::size_t c = 0; c < layout->cells.size(); ++c)
+            if (layout->cells[c].stillSeconds > 0)
+                facts.stills.push_back({layout->cells[c].startMs, c + 1 < layout->cells.size() ? layout->cells[c + 1].startMs : layout->lengthMs,
+                                        layout->cells[c].stillSeconds});
     }
     if (checkVideo)
         facts.problem = titleVideoProblem(dvd, title.title_set_nr, &vts, title.vts_ttn);
@@ -209,7 +213,7 @@ FactsReading readFactsHere(const char *path, bool checkVobs, bool listFiles)
         // On a drive every title's start is a seek across the disc: only the
         // first title's is read there.
         facts.titles.push_back(found == sets.end()
-                                    ? TitleFacts{title.nr_of_ptts, {}, {}, {}, Problem::NavigationDamaged, 0, {}}
+                                    ? TitleFacts{title.nr_of_ptts, {}, {}, {}, Problem::NavigationDamaged, 0, {}, {}}
                                     : titleFacts(dvd.get(), title, *found->second, checkVobs || t == 0));
     }
 

@@ -61,7 +61,7 @@ std::optional<TitleLayout> titleLayout(const ifo_handle_t &vts, int vtsTitle)
             return std::nullopt;
         if (const auto chapter = chapterOfCell.find(c); chapter != chapterOfCell.end())
             layout.chapterCells[chapter->second] = layout.cells.size();
-        layout.cells.push_back({playback.first_sector, playback.last_sector, layout.lengthMs});
+        layout.cells.push_back({playback.first_sector, playback.last_sector, layout.lengthMs, playback.still_time});
         layout.lengthMs += durationMs(playback.playback_time);
     }
     if (layout.cells.empty())

@@ -16,6 +16,7 @@ struct TitleLayout {
     struct Cell {
         std::uint32_t firstSector = 0, lastSector = 0;
         std::int64_t startMs = 0; // from the title's start
+        int stillSeconds = 0;     // its last picture is held this long after it; 255: until the viewer moves on
     };
     std::vector<Cell> cells;
     // By chapter (0-based): its first cell in cells; nullopt for a chapter in

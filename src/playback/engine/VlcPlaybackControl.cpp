@@ -4,6 +4,7 @@
 
 #include "playback/engine/VlcPlaybackControl.h"
 
+#include "playback/engine/CellStill.h"
 #include "playback/engine/DecoderThread.h"
 #include "playback/engine/EmbeddedDisplay.h"
 #include "playback/engine/FullScreen.h"
@@ -39,6 +40,7 @@ VlcPlaybackControl::VlcPlaybackControl(const QString &discArgument, QWidget *par
     const auto decoder = [this] { return this->decoder(); };
     m_scan = std::make_unique<ReverseScan>(m_session, display, decoder);
     m_jump = std::make_unique<Jump>(display, decoder);
+    m_cellStill = std::make_unique<CellStill>(m_session, display, decoder, [this] { return libvlcPositionMs(); });
     connect(m_scan.get(), &ReverseScan::reachedTitleStart, this, [this](int title) {
         // Played from its first chapter at normal speed. libvlc held its picture, so
         // no older pictures are queued: the jump's anchor holds for the next one.
@@ -166,6 +168,9 @@ void VlcPlaybackControl::takeUpTitle(int title)
     m_expectTitleChange = false;
     m_session.title = title;
     m_inTitle.start();
+    const bool stills = title >= 1 && !m_session.plain && m_facts && title <= int(m_facts->titles.size());
+    m_cellStill->setStills(title, stills ? m_facts->titles[std::size_t(title) - 1].stills
+                                         : std::vector<disc::TitleFacts::Still>());
     if (title >= 1)
         m_display->estimate().titleStarted(title);
     applyTracks(true);
@@ -237,6 +242,7 @@ void VlcPlaybackControl::unload()
     endScan(false);
     m_scan->forget();
     m_jump->cancel();
+    m_cellStill->setStills(0, {});
     m_player.reset();
     m_decoder.reset(); // lets go of the disc (a drive may be ejected next)
     m_display->stopped();

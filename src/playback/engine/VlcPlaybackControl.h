@@ -10,6 +10,7 @@
 //   ReverseScan     steps back through those pictures (libvlc cannot play backwards)
 //   Jump            a jump from start to end: the picture held, then the chapter's
 //                   first picture, until libvlc's own comes
+//   CellStill       a cell's last picture held (a still), as libvlc does not show it
 //   FullScreen      the full-screen window
 //   StatusSnapshot  what the windows read, refreshed from libvlc's events
 //   DiscLookup      which disc, and its facts (read in a helper process, disc/)
@@ -39,6 +40,7 @@ struct libvlc_media_player_t;
 
 namespace playback::engine {
 
+class CellStill;
 class DecoderThread;
 class Display;
 class FullScreen;
@@ -146,6 +148,8 @@ private:
     void setRate(double rate);
     // 1-based title, 0-based chapter. armed: no older pictures are queued.
     void jumpTo(int title, int chapter, bool armed = false);
+    // The position of libvlc's own picture on screen, by the display's estimate.
+    std::optional<std::int64_t> libvlcPositionMs();
     // Hands the mute choice, and the subtitle choice too, to libvlc.
     void applyTracks(bool subtitles);
     bool navigateKey(int key);
@@ -161,6 +165,7 @@ private:
     QString m_decoderDisc;
     std::unique_ptr<ReverseScan> m_scan;
     std::unique_ptr<Jump> m_jump;
+    std::unique_ptr<CellStill> m_cellStill;
     std::unique_ptr<FullScreen> m_fullScreen;
     StatusSnapshot m_status;
     std::unique_ptr<Player> m_player; // last: it goes first, while the display it draws into is there

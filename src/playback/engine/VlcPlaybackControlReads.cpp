@@ -5,6 +5,7 @@
 #include "playback/engine/VlcPlaybackControl.h"
 
 #include "playback/disc/Language.h"
+#include "playback/engine/CellStill.h"
 #include "playback/engine/FullScreen.h"
 #include "playback/engine/Display.h"
 #include "playback/engine/Player.h"
@@ -23,6 +24,15 @@ std::optional<std::int64_t> VlcPlaybackControl::positionMs()
         return std::nullopt;
     if (const auto still = m_scan->stillMs())
         return still;
+    if (const auto still = m_cellStill->heldMs())
+        return still;
+    return libvlcPositionMs();
+}
+
+std::optional<std::int64_t> VlcPlaybackControl::libvlcPositionMs()
+{
+    if (!m_session.loaded || !m_player)
+        return std::nullopt;
     return m_display->estimate().positionMs(libvlc_media_player_get_time(player()));
 }
 

@@ -3,6 +3,7 @@
 
 #include "playback/engine/VlcPlaybackControl.h"
 
+#include "playback/engine/CellStill.h"
 #include "playback/engine/Display.h"
 #include "playback/engine/Jump.h"
 #include "playback/engine/Player.h"
@@ -102,9 +103,11 @@ void VlcPlaybackControl::Resume()
 // libvlc plays on; from the reverse scan's picture, if one is on screen.
 void VlcPlaybackControl::unpause()
 {
-    if (const std::optional<std::int64_t> ms = m_scan->release(true))
+    if (const std::optional<std::int64_t> ms = m_scan->release(true)) {
+        if (m_cellStill->takeScanFromStill()) // libvlc's reader lets go of the still it is in
+            libvlc_media_player_set_title(player(), m_status.title());
         m_player->seekTo(*ms);
-    else
+    } else
         m_display->estimate().resumed();
     m_player->setPaused(false);
     m_session.paused = false;
@@ -152,6 +155,7 @@ void VlcPlaybackControl::startScan(int title, double speed)
     const std::int64_t from = positionMs().value_or(0);
     setRate(1.0);
     m_jump->cancel();
+    m_cellStill->scanFrom(from);
     m_player->setPaused(true);
     m_display->estimate().paused();
     m_session.paused = false;
@@ -179,6 +183,9 @@ void VlcPlaybackControl::endScan(bool playOn)
 void VlcPlaybackControl::jumpTo(int title, int chapter, bool armed)
 {
     const std::optional<std::int64_t> shownBefore = positionMs();
+    // libvlc's DVD reader stays in a still it is sent away from; sent to the
+    // title first, it lets go of it.
+    const bool fromStill = m_cellStill->takeScanFromStill() || (shownBefore && m_cellStill->inOrNear(*shownBefore));
     m_scan->release(false);
     if (m_session.plain && title != m_status.title()) {
         // Another title read as a plain stream: a player of its own.
@@ -198,8 +205,11 @@ void VlcPlaybackControl::jumpTo(int title, int chapter, bool armed)
         if (chapter > 0)
             libvlc_media_player_set_chapter(player(), chapter);
     } else {
+        if (fromStill)
+            libvlc_media_player_set_title(player(), title);
         libvlc_media_player_set_chapter(player(), chapter);
     }
+    m_cellStill->release();
     m_jump->start(title, chapter, m_status.chapterOffset(title, chapter), shownBefore, armed);
     m_sentTo = SentTo{title, chapter, shownBefore};
     if (m_session.paused) {

@@ -1,0 +1,111 @@
+// The real engine on sample discs laid out as bought discs are: programs that
+// are not chapters, many short chapters, cells that end in a still, a first-play
+// program. One check a capability; what is on screen is read from the stamp
+// (see scripts/make-sample-disc).
+#include "playback/disc/Facts.h"
+#include "playback/engine/VlcPlaybackControl.h"
+#include "support/PlayingDisc.h"
+#include "support/SampleDisc.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using playback::engine::VlcPlaybackControl;
+using sampledisc::framesOf;
+using sampledisc::FrameStamp;
+using testsupport::SampleVariant;
+
+class EngineDiscsTest : public QObject, protected testsupport::PlayingDisc {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { ORVANTA_REQUIRE_SAMPLE_DISC(); }
+    void cleanup() { dvd.reset(); }
+
+    // Chapters of two programs each (cells of 4 s, chapters at 0, 8 and 16 s): the
+    // length and the time run through every cell, the chapter is the chapter.
+    void programsThatAreNotChapters()
+    {
+        play(testsupport::sampleImage(SampleVariant::Programs));
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.frame >= 3; }));
+        QCOMPARE(dvd->TotalTitleTime().toString(), QStringLiteral("00:00:24:00"));
+        for (int chapter : {2, 3}) {
+            dvd->PlayNextChapter();
+            QVERIFY(waitFor([&](const FrameStamp &s) { return s.chapter == chapter && s.frame >= 200 * chapter - 190; }));
+            QCOMPARE(dvd->CurrentChapter().toInt32(), chapter);
+            QVERIFY(std::abs(framesOf(dvd->CurrentTime().toString()) - onScreen()->frame) <= 1);
+        }
+        // Past the second cell of the last chapter, the time still follows the picture.
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.frame >= 520; }));
+        QVERIFY(std::abs(framesOf(dvd->CurrentTime().toString()) - onScreen()->frame) <= 1);
+    }
+
+    // Chapters of 13 pictures: the chapter read is the one on screen (libvlc's
+    // own reading runs half a second ahead), and Next goes on from it.
+    void shortChapters()
+    {
+        play(testsupport::sampleImage(SampleVariant::Chapters));
+        QStringList wrong;
+        QVERIFY(waitFor([&](const FrameStamp &s) {
+            const int chapter = dvd->CurrentChapter().toInt32();
+            if (s.frame % 13 != 0 && s.frame % 13 != 12 && chapter != s.frame / 13 + 1)
+                wrong << QStringLiteral("frame %1 read as chapter %2").arg(s.frame).arg(chapter);
+            return s.frame >= 200;
+        }));
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QStringLiteral(", "))));
+        for (int i = 0; i < 3; ++i) {
+            const int chapter = dvd->CurrentChapter().toInt32();
+            dvd->PlayNextChapter();
+            QVERIFY(waitFor([&](const FrameStamp &s) { return s.frame >= 13 * chapter; }));
+            QCOMPARE(onScreen()->frame / 13 + 1, chapter + 1);
+        }
+    }
+
+    // Cells that end in a still: a timed one (cell 2, 4 s), an endless one (cell 3).
+    // The held picture is the cell's last, the clock stands on it, Pause and
+    // Continue keep it, and Next leaves an endless still and plays on to the
+    // title's end, which is an end and not damage.
+    void stillCells()
+    {
+        const auto facts = playback::disc::readFacts(testsupport::sampleSource(SampleVariant::Stills, playback::disc::SourceKind::Image));
+        const std::vector<playback::disc::TitleFacts::Still> stills{{4000, 6000, 4}, {6000, 8000, 255}, {8000, 8040, 5}};
+        QVERIFY(facts && facts->titles.size() == 1);
+        QCOMPARE(facts->titles[0].stills, stills);
+        play(testsupport::sampleImage(SampleVariant::Stills));
+        QSignalSpy stopped(dvd.get(), &VlcPlaybackControl::playbackStopped);
+        const auto stillOn = [&](int frame) {
+            if (!waitFor([&](const FrameStamp &s) { return s.frame >= frame; }))
+                return false;
+            QTest::qWait(1200);
+            return onScreen()->frame == frame && framesOf(dvd->CurrentTime().toString()) == frame;
+        };
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.frame >= 3; }));
+        dvd->PlayNextChapter();
+        QVERIFY(stillOn(149));
+        QVERIFY(stillOn(199));
+        dvd->Pause();
+        QTest::qWait(300);
+        dvd->Resume();
+        QVERIFY(stillOn(199));
+        QCOMPARE(dvd->CurrentChapter().toInt32(), 3);
+        dvd->PlayNextChapter();
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.frame > 250; }));
+        QCOMPARE(dvd->CurrentChapter().toInt32(), 5);
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.frame >= 290; }));
+        QVERIFY(QTest::qWaitFor([&] { return !stopped.isEmpty(); }, 5000));
+        QCOMPARE(stopped.first().first().toString(), QString());
+    }
+
+    // A disc starts with its first-play program, here a warning title whose end
+    // calls the menu.
+    void firstPlayProgram()
+    {
+        play(testsupport::sampleImage(SampleVariant::Warning));
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.title == 1 && s.frame >= 3; }));
+        QCOMPARE(dvd->CurrentTitle().toInt32(), 1);
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.title == 0; }));
+    }
+};
+
+QTEST_MAIN(EngineDiscsTest)
+#include "tst_engine_discs.moc"

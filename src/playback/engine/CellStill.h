@@ -33,24 +33,27 @@ struct Session;
 class CellStill : public QObject {
     Q_OBJECT
 public:
-    // position: where libvlc's picture on screen is, by the display's estimate.
+    // reading: libvlc's own time reading (it stands still while libvlc's reader
+    // is in a still); position: where libvlc's picture on screen is, by the
+    // display's estimate.
     CellStill(const Session &session, std::function<Display &()> display, std::function<DecoderThread *()> decoder,
-              std::function<std::optional<std::int64_t>()> position);
+              std::function<std::optional<std::int64_t>()> reading, std::function<std::optional<std::int64_t>()> position);
 
     // The stills of the title taken up (none: nothing to watch); lets go of any held.
     void setStills(int title, std::vector<disc::TitleFacts::Still> stills);
-    // The held picture's time, while a still is held.
-    std::optional<std::int64_t> heldMs() const { return m_shownMs; }
+    // The position of the picture on screen, given libvlc's by the estimate: in a
+    // still, no later than the cell's last picture, and that picture once held.
+    std::optional<std::int64_t> shownMs(std::optional<std::int64_t> libvlcMs) const;
     // Whether the picture at positionMs is in a still or about to be: a skip from
     // there must let go of it.
-    bool inOrNear(std::int64_t positionMs) const { return stillNear(positionMs) != nullptr; }
+    bool inOrNear(std::int64_t positionMs) const { return m_in || stillNear(positionMs); }
     // A jump takes the screen: the held picture is the jump's to keep or replace.
     void release();
     // The reverse scan starts from positionMs, libvlc paused under it.
     void scanFrom(std::int64_t positionMs)
     {
-        release();
         m_scanFromStill = inOrNear(positionMs);
+        release();
     }
     // Whether libvlc stood in a still when the scan began (once: the seek or
     // jump after the scan asks, and lets go of it).
@@ -58,21 +61,27 @@ public:
 
 private:
     void look();
+    void stillEnded();
     void pictureReady(const QImage &picture, qint64 ms, int title);
     const disc::TitleFacts::Still *stillNear(std::int64_t positionMs) const;
+    std::int64_t lastPictureMs() const { return m_shownMs.value_or(m_in->still.endMs - 1); }
 
+    struct InStill {
+        disc::TitleFacts::Still still;
+        std::int64_t reading = 0; // libvlc's reading, standing while it lasts
+    };
     const Session &m_session;
     std::function<Display &()> m_display;
     std::function<DecoderThread *()> m_decoder;
-    std::function<std::optional<std::int64_t>()> m_position;
+    std::function<std::optional<std::int64_t>()> m_reading, m_position;
     QTimer m_timer;
     int m_title = 0;
     std::vector<disc::TitleFacts::Still> m_stills;
-    std::optional<std::int64_t> m_lastSeen;  // libvlc's picture at the last look
-    int m_standing = 0;                      // looks in a row it has not changed
-    std::optional<std::int64_t> m_heldFrom;  // libvlc's picture when the still was seen held
-    std::optional<std::int64_t> m_askedMs;   // the cell's last picture, asked of the decoder
-    std::optional<std::int64_t> m_shownMs;   // the engine's picture of it, on screen
+    std::optional<std::int64_t> m_lastReading;
+    int m_standing = 0;                    // looks in a row the reading has not changed
+    std::optional<InStill> m_in;           // the still libvlc's reader is in
+    bool m_asked = false;                  // the cell's last picture is asked of the decoder
+    std::optional<std::int64_t> m_shownMs; // the engine's picture of it, on screen
     bool m_scanFromStill = false;
 };
 

@@ -40,7 +40,14 @@ VlcPlaybackControl::VlcPlaybackControl(const QString &discArgument, QWidget *par
     const auto decoder = [this] { return this->decoder(); };
     m_scan = std::make_unique<ReverseScan>(m_session, display, decoder);
     m_jump = std::make_unique<Jump>(display, decoder);
-    m_cellStill = std::make_unique<CellStill>(m_session, display, decoder, [this] { return libvlcPositionMs(); });
+    m_cellStill = std::make_unique<CellStill>(
+        m_session, display, decoder,
+        [this]() -> std::optional<std::int64_t> {
+            if (!m_session.loaded || !m_player)
+                return std::nullopt;
+            return libvlc_media_player_get_time(player());
+        },
+        [this] { return libvlcPositionMs(); });
     connect(m_scan.get(), &ReverseScan::reachedTitleStart, this, [this](int title) {
         // Played from its first chapter at normal speed. libvlc held its picture, so
         // no older pictures are queued: the jump's anchor holds for the next one.
@@ -272,6 +279,14 @@ int VlcPlaybackControl::requireTitle(const QString &operation) const
     requireLoaded(operation);
     if (m_status.title() < 1)
         throw PlaybackError(operation, QStringLiteral("the disc menu is showing, no title is playing."));
+    return m_status.title();
+}
+
+int VlcPlaybackControl::requireTitleOrMenu(const QString &operation) const
+{
+    requireLoaded(operation);
+    if (m_status.title() < 0)
+        throw PlaybackError(operation, QStringLiteral("the disc has not started a title or a menu yet."));
     return m_status.title();
 }
 

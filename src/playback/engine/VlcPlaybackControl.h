@@ -132,6 +132,8 @@ private:
     disc::Facts discFacts(const QString &operation) const;
     void requireLoaded(const QString &operation) const;
     int requireTitle(const QString &operation) const;
+    // The title playing, or 0 while a menu shows; fails before libvlc says which.
+    int requireTitleOrMenu(const QString &operation) const;
     // The chapter (0-based) libvlc reads now, ahead of the picture on screen.
     int chapterRead(int title) const;
     // The chapter (0-based) of the picture on screen; right after a jump, until
@@ -148,6 +150,8 @@ private:
     void setRate(double rate);
     // 1-based title, 0-based chapter. armed: no older pictures are queued.
     void jumpTo(int title, int chapter, bool armed = false);
+    // Where the picture on screen is in title (0: the menu), and the title's length.
+    TitlePosition positionIn(int title);
     // The position of libvlc's own picture on screen, by the display's estimate.
     std::optional<std::int64_t> libvlcPositionMs();
     // Hands the mute choice, and the subtitle choice too, to libvlc.

@@ -24,9 +24,7 @@ std::optional<std::int64_t> VlcPlaybackControl::positionMs()
         return std::nullopt;
     if (const auto still = m_scan->stillMs())
         return still;
-    if (const auto still = m_cellStill->heldMs())
-        return still;
-    return libvlcPositionMs();
+    return m_cellStill->shownMs(libvlcPositionMs());
 }
 
 std::optional<std::int64_t> VlcPlaybackControl::libvlcPositionMs()
@@ -44,7 +42,11 @@ bool VlcPlaybackControl::isFullScreen() const { return m_fullScreen->isOn(); }
 
 QWidget *VlcPlaybackControl::fullScreenWindow() const { return m_fullScreen->window(); }
 
-Variant VlcPlaybackControl::CurrentTitle() { return Variant::fromInt32(requireTitle(QStringLiteral("CurrentTitle"))); }
+// In a menu: title 0, and the menu's own time and length.
+Variant VlcPlaybackControl::CurrentTitle()
+{
+    return Variant::fromInt32(requireTitleOrMenu(QStringLiteral("CurrentTitle")));
+}
 
 Variant VlcPlaybackControl::CurrentChapter()
 {
@@ -57,6 +59,11 @@ std::optional<PlaybackControl::TitlePosition> VlcPlaybackControl::titlePosition(
     const int title = m_status.title();
     if (!m_session.loaded || !m_player || title < 1)
         return std::nullopt;
+    return positionIn(title);
+}
+
+PlaybackControl::TitlePosition VlcPlaybackControl::positionIn(int title)
+{
     TitlePosition at{positionMs().value_or(0), m_status.titleLength(title)};
     if (at.lengthMs > 0)
         at.ms = std::min(at.ms, at.lengthMs);
@@ -65,13 +72,13 @@ std::optional<PlaybackControl::TitlePosition> VlcPlaybackControl::titlePosition(
 
 Variant VlcPlaybackControl::CurrentTime()
 {
-    requireTitle(QStringLiteral("CurrentTime"));
-    return Variant::fromString(formatTimecode(titlePosition()->ms, m_status.fps()));
+    const int title = requireTitleOrMenu(QStringLiteral("CurrentTime"));
+    return Variant::fromString(formatTimecode(positionIn(title).ms, m_status.fps()));
 }
 
 Variant VlcPlaybackControl::TotalTitleTime()
 {
-    const int title = requireTitle(QStringLiteral("TotalTitleTime"));
+    const int title = requireTitleOrMenu(QStringLiteral("TotalTitleTime"));
     return Variant::fromString(formatTimecode(m_status.titleLength(title), m_status.fps()));
 }
 

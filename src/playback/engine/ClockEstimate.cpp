@@ -55,15 +55,15 @@ void ClockEstimate::titleStarted(int title)
     m_muxLeadMs = kTypicalMuxLeadMs;
     m_muxLeadTitle = title;
     if (DecoderThread *decoder = m_decoder()) {
-        connect(decoder, &DecoderThread::muxLeadReady, this, &ClockEstimate::muxLeadRead, Qt::UniqueConnection);
-        decoder->requestMuxLead(title);
+        connect(decoder, &DecoderThread::timingReady, this, &ClockEstimate::timingRead, Qt::UniqueConnection);
+        decoder->requestTiming(title);
     }
 }
 
-void ClockEstimate::muxLeadRead(qint64 ms, int title)
+void ClockEstimate::timingRead(qint64 muxLeadMs, double, int title)
 {
-    if (m_session.loaded && title == m_muxLeadTitle && title == m_session.title)
-        m_muxLeadMs = ms;
+    if (m_session.loaded && title == m_muxLeadTitle && title == m_session.title && muxLeadMs >= 0)
+        m_muxLeadMs = muxLeadMs;
 }
 
 void ClockEstimate::jumped(std::int64_t targetMs, std::optional<std::int64_t> shownBefore, bool)

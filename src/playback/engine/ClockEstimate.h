@@ -57,7 +57,7 @@ signals:
     void holdMayHaveEnded();
 
 private:
-    void muxLeadRead(qint64 ms, int title);
+    void timingRead(qint64 muxLeadMs, double picturePeriodMs, int title);
 
     const Session &m_session;
     std::function<DecoderThread *()> m_decoder;

@@ -1,5 +1,7 @@
 #include "playback/engine/CountEstimate.h"
 
+#include "playback/engine/DecoderThread.h"
+
 #include "playback/engine/FrameSink.h"
 #include "playback/engine/Session.h"
 
@@ -20,6 +22,8 @@ constexpr std::int64_t kLostCountMs = 6000;
 // looked for among this many. Past the age it goes anyway (a picture libvlc
 // draws otherwise, deinterlaced say, is never recognised).
 constexpr int kCoverPictures = 50;
+// libvlc reads a chapter about half a second before its first picture is shown.
+constexpr int kChapterPictures = 40;
 constexpr qint64 kCoverMaxMs = 1500;
 // The cover is decoded in tens of milliseconds: the picture before the jump waits this long for it.
 constexpr qint64 kCoverWaitMs = 300;
@@ -44,6 +48,41 @@ void CountEstimate::stopped()
     m_covered = false;
     m_awaitingLanding = false;
     m_untilPicture.reset();
+}
+
+void CountEstimate::titleStarted(int title)
+{
+    m_timingTitle = title;
+    if (m_sink)
+        m_sink->setPicturePeriod(0.0); // the stream's frame rate, until the decoder says
+    if (DecoderThread *decoder = m_decoder()) {
+        connect(decoder, &DecoderThread::timingReady, this, &CountEstimate::timingRead, Qt::UniqueConnection);
+        decoder->requestTiming(title);
+    }
+}
+
+void CountEstimate::chapterReached(int title, int chapter)
+{
+    DecoderThread *decoder = m_decoder();
+    if (!decoder || covering() || awaitingLanding())
+        return; // a jump's or the scan's own pictures give the position
+    m_chapterAwaited = std::pair(title, chapter);
+    connect(decoder, &DecoderThread::chapterStartReady, this, &CountEstimate::chapterStartRead, Qt::UniqueConnection);
+    decoder->requestChapterStart(title, chapter, {});
+}
+
+void CountEstimate::chapterStartRead(const QImage &, qint64 ms, quint64 hash, int title, int chapter)
+{
+    if (m_chapterAwaited != std::pair(title, chapter) || !m_sink || covering() || awaitingLanding())
+        return;
+    m_chapterAwaited.reset();
+    m_sink->expectOneOf({{hash, ms}}, kChapterPictures);
+}
+
+void CountEstimate::timingRead(qint64, double picturePeriodMs, int title)
+{
+    if (m_sink && m_session.loaded && title == m_timingTitle && title == m_session.title)
+        m_sink->setPicturePeriod(picturePeriodMs);
 }
 
 void CountEstimate::setFrameRate(int fps)

@@ -15,15 +15,26 @@
 #include "playback/engine/PositionEstimate.h"
 
 #include <QElapsedTimer>
+#include <QImage>
+#include <QObject>
+
+#include <functional>
+#include <optional>
+#include <utility>
 
 namespace playback::engine {
 
+class DecoderThread;
 class FrameSink;
 struct Session;
 
-class CountEstimate final : public PositionEstimate {
+class CountEstimate final : public QObject, public PositionEstimate {
+    Q_OBJECT
 public:
-    explicit CountEstimate(const Session &session) : m_session(session) {}
+    CountEstimate(const Session &session, std::function<DecoderThread *()> decoder)
+        : m_session(session), m_decoder(std::move(decoder))
+    {
+    }
 
     // The current player's sink; nullptr between players.
     void setSink(FrameSink *sink) { m_sink = sink; }
@@ -37,6 +48,11 @@ public:
     void paused() override {}
     void resumed() override;
     void titleChanged(int from, int to, std::int64_t fromLengthMs) override;
+    // Asks the decoder how long the title's pictures last (film is counted at its own rate).
+    void titleStarted(int title) override;
+    // libvlc may drop a picture where cells meet (film with pulldown): the
+    // chapter's first picture, known by its content, gives the position again.
+    void chapterReached(int title, int chapter) override;
 
     void jumped(std::int64_t targetMs, std::optional<std::int64_t> shownBefore, bool armed) override;
     bool coverShown(std::int64_t ms, std::uint64_t hash) override;
@@ -52,7 +68,13 @@ private:
     bool covering() const;
     bool awaitingLanding();
 
+    void timingRead(qint64 muxLeadMs, double picturePeriodMs, int title);
+    void chapterStartRead(const QImage &picture, qint64 ms, quint64 hash, int title, int chapter);
+
     const Session &m_session;
+    std::function<DecoderThread *()> m_decoder;
+    int m_timingTitle = 0; // the title whose picture period is awaited
+    std::optional<std::pair<int, int>> m_chapterAwaited; // the title and chapter whose first picture is
     FrameSink *m_sink = nullptr;
     bool m_awaitingLanding = false; // after the scan's seek, until told where libvlc landed
     std::int64_t m_heldMs = 0;      // meanwhile: the scan picture's position

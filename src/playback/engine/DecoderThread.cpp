@@ -26,7 +26,7 @@ struct Request {
 // What the thread does next, the most urgent first: a jump waits on its chapter's
 // first picture; a scan that ended wants its landing pictures more than its last picture.
 struct Job {
-    enum Kind { ChapterStart, MuxLead, Landing, Picture } kind;
+    enum Kind { ChapterStart, Timing, Landing, Picture } kind;
     Request request;
 };
 
@@ -87,7 +87,7 @@ struct DecoderThread::Shared {
     std::condition_variable wake;
     std::optional<Request> pending;
     std::optional<Request> landing;
-    std::optional<int> muxLeadTitle;
+    std::optional<int> timingTitle;
     std::optional<Request> chapterStart;
     bool stop = false;
     QObject *receiver = nullptr; // cleared, under the lock, before the receiver goes
@@ -123,11 +123,11 @@ void DecoderThread::requestLandingPictures(int title, std::int64_t ms)
     m_shared->wake.notify_one();
 }
 
-void DecoderThread::requestMuxLead(int title)
+void DecoderThread::requestTiming(int title)
 {
     {
         std::lock_guard lock(m_shared->mutex);
-        m_shared->muxLeadTitle = title;
+        m_shared->timingTitle = title;
     }
     m_shared->wake.notify_one();
 }
@@ -156,14 +156,14 @@ static std::optional<Job> nextJob(DecoderThread::Shared &shared)
 {
     std::unique_lock lock(shared.mutex);
     shared.wake.wait(lock, [&] {
-        return shared.stop || shared.pending || shared.landing || shared.muxLeadTitle || shared.chapterStart;
+        return shared.stop || shared.pending || shared.landing || shared.timingTitle || shared.chapterStart;
     });
     if (shared.stop)
         return std::nullopt;
     if (shared.chapterStart)
         return Job{Job::ChapterStart, *std::exchange(shared.chapterStart, std::nullopt)};
-    if (shared.muxLeadTitle)
-        return Job{Job::MuxLead, Request{*std::exchange(shared.muxLeadTitle, std::nullopt), 0, {}}};
+    if (shared.timingTitle)
+        return Job{Job::Timing, Request{*std::exchange(shared.timingTitle, std::nullopt), 0, {}}};
     if (shared.landing)
         return Job{Job::Landing, *std::exchange(shared.landing, std::nullopt)};
     return Job{Job::Picture, *std::exchange(shared.pending, std::nullopt)};
@@ -190,10 +190,14 @@ void DecoderThread::run(std::shared_ptr<Shared> shared)
             }
             stills.release();
             break;
-        case Job::MuxLead:
-            if (const auto lead = stills.of(r.title).muxLeadMs())
-                answer([ms = *lead, r](DecoderThread &self) { emit self.muxLeadReady(ms, r.title); });
+        case Job::Timing: {
+            TitleStills &title = stills.of(r.title);
+            const qint64 lead = title.muxLeadMs().value_or(-1);
+            const double period = title.picturePeriodMs().value_or(0.0);
+            stills.release();
+            answer([lead, period, r](DecoderThread &self) { emit self.timingReady(lead, period, r.title); });
             break;
+        }
         case Job::Landing: {
             KnownPictures pictures = stills.of(r.title).keyPicturesAfter(r.ms, kLandingVobus);
             stills.release(); // the scan is over

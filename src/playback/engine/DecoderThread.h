@@ -2,7 +2,7 @@
 // The engine's decoder: TitleStills on a thread of its own, so that decoding a
 // GOP or reading the disc (tens of milliseconds, longer when a drive spins up)
 // never holds the GUI thread. It gives the reverse scan its pictures, a jump its
-// first picture, and a title its mux lead. Only the latest scan request counts:
+// first picture, and a title its timing (mux lead, picture period). Only the latest scan request counts:
 // the scan asks for a new position every few tens of milliseconds, and a picture
 // that comes too late is of no use. Answers come back as signals on the GUI thread.
 //
@@ -37,8 +37,8 @@ public:
     void request(int title, std::int64_t ms, const QSize &size);
     // The pictures a seek of libvlc's to ms may land on (TitleStills::keyPicturesAfter).
     void requestLandingPictures(int title, std::int64_t ms);
-    // The title's mux lead (TitleStills::muxLeadMs).
-    void requestMuxLead(int title);
+    // The title's timing: its mux lead and its pictures' period (TitleStills).
+    void requestTiming(int title);
     // The first picture of a chapter (TitleStills::chapterStart), drawn as request()
     // draws; it goes before any other request, and a scan's pending one is dropped.
     void requestChapterStart(int title, int chapter, const QSize &size);
@@ -49,7 +49,8 @@ public:
 signals:
     void pictureReady(const QImage &picture, qint64 ms, int title);
     void landingPicturesReady(const playback::engine::KnownPictures &pictures, int title);
-    void muxLeadReady(qint64 ms, int title);
+    // muxLeadMs < 0, picturePeriodMs 0: not known.
+    void timingReady(qint64 muxLeadMs, double picturePeriodMs, int title);
     void chapterStartReady(const QImage &picture, qint64 ms, quint64 hash, int title, int chapter);
 
 private:

@@ -129,6 +129,12 @@ void FrameSink::setFrameRate(int fps)
     m_count.setFrameRate(fps);
 }
 
+void FrameSink::setPicturePeriod(double ms)
+{
+    std::lock_guard lock(m_mutex);
+    m_count.setPicturePeriod(ms);
+}
+
 void FrameSink::anchor(std::int64_t positionMs, bool armed)
 {
     std::lock_guard lock(m_mutex);

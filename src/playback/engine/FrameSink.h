@@ -41,6 +41,7 @@ public:
     // The count of the pictures shown (see PictureCount.h), driven from the GUI thread.
     void setRate(double rate);
     void setFrameRate(int fps);
+    void setPicturePeriod(double ms); // see PictureCount
     void anchor(std::int64_t positionMs, bool armed = true);
     void arm();
     void setShownPosition(std::int64_t positionMs);

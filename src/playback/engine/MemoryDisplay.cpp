@@ -80,8 +80,8 @@ void MemoryOverlay::watch()
         m_timer.stop();
 }
 
-MemoryDisplay::MemoryDisplay(const Session &session, QObject *parent)
-    : Display(parent), m_estimate(session), m_overlay(
+MemoryDisplay::MemoryDisplay(const Session &session, std::function<DecoderThread *()> decoder, QObject *parent)
+    : Display(parent), m_estimate(session, std::move(decoder)), m_overlay(
                                                  m_estimate, [this] { return m_sink.get(); },
                                                  [this] { emit pictureShown(); })
 {

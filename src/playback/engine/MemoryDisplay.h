@@ -18,6 +18,7 @@
 
 namespace playback::engine {
 
+class DecoderThread;
 class FrameSink;
 
 // The engine's picture in what is painted, while it is pinned or the estimate holds.
@@ -51,7 +52,7 @@ private:
 class MemoryDisplay final : public Display {
     Q_OBJECT
 public:
-    MemoryDisplay(const Session &session, QObject *parent = nullptr);
+    MemoryDisplay(const Session &session, std::function<DecoderThread *()> decoder, QObject *parent = nullptr);
     ~MemoryDisplay() override;
 
     bool attach(libvlc_media_player_t *player) override;

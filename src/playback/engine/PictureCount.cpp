@@ -54,7 +54,7 @@ void PictureCount::displayed(std::uint64_t hash, Clock::time_point now)
 // Where a new picture is: at the anchor, after the old title's end, or frames on.
 void PictureCount::advance(Clock::time_point now)
 {
-    const double period = 1000.0 / m_fps;
+    const double period = m_picturePeriodMs > 0 ? m_picturePeriodMs : 1000.0 / m_fps;
     const double gapMs = std::chrono::duration<double, std::milli>(now - m_lastDisplay).count();
     const bool paused = gapMs > kPauseFrames * period / m_rate;
     if (m_anchor && (m_anchorArmed || now - m_anchorRequested > kUnarmedAnchorWait)) {
@@ -82,7 +82,18 @@ void PictureCount::advance(Clock::time_point now)
         if (!m_restart && (frames < kStallFrames || gapMs < kStallMs))
             steps = std::max(1, int(std::floor(frames + kSkipRounding)));
         m_positionMs += steps * period;
+        m_countedSince += steps;
+        return;
     }
+    m_knownMs = m_positionMs;
+    m_countedSince = 0;
+}
+
+void PictureCount::setPicturePeriod(double ms)
+{
+    m_picturePeriodMs = ms > 0 ? ms : 0.0;
+    if (m_havePosition && m_picturePeriodMs > 0)
+        m_positionMs = m_knownMs + m_countedSince * m_picturePeriodMs;
 }
 
 // One of the pictures a seek may land on gives the position.
@@ -93,7 +104,8 @@ void PictureCount::takeExpected(std::uint64_t hash)
     --m_expectedFor;
     for (const auto &[h, ms] : m_expected) {
         if (h == hash) {
-            m_positionMs = double(ms);
+            m_positionMs = m_knownMs = double(ms);
+            m_countedSince = 0;
             m_expectedFor = 0;
             ++m_expectedShown;
             return;
@@ -113,7 +125,8 @@ void PictureCount::anchor(std::int64_t positionMs, bool armed, Clock::time_point
 
 void PictureCount::setShownPosition(std::int64_t positionMs)
 {
-    m_positionMs = double(positionMs);
+    m_positionMs = m_knownMs = double(positionMs);
+    m_countedSince = 0;
     m_havePosition = true;
     m_anchor.reset();
     m_titleEnd.reset();

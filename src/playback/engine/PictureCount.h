@@ -31,6 +31,10 @@ public:
 
     void setRate(double rate) { m_rate = rate > 0 ? rate : 1.0; }
     void setFrameRate(int fps) { m_fps = fps > 0 ? fps : 25; }
+    // How long a picture lasts, as the disc says (film with pulldown lasts longer
+    // than the stream's frame rate says); 0: by the frame rate. The pictures
+    // counted since the last known position are counted again at it.
+    void setPicturePeriod(double ms);
     // The next new picture shows positionMs. A seek is carried out by libvlc's input
     // thread some time after it is asked for, and pictures from before it keep coming
     // until then: an anchor that is not armed waits for arm() (libvlc's event for the
@@ -63,6 +67,9 @@ private:
 
     double m_rate = 1.0;
     int m_fps = 25;
+    double m_picturePeriodMs = 0.0;
+    double m_knownMs = 0.0; // the last position known other than by counting
+    int m_countedSince = 0; // frames counted since
     bool m_havePosition = false;
     double m_positionMs = 0.0;
     std::uint64_t m_lastHash = 0;

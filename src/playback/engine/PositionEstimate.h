@@ -48,8 +48,10 @@ public:
     // libvlc went from title `from` (-1: none yet, 0: the menu) to `to` on its own;
     // fromLengthMs: the length of the title it left.
     virtual void titleChanged(int from, int to, std::int64_t fromLengthMs) = 0;
-    // A title starts playing (the clock asks the decoder for its mux lead).
+    // A title starts playing (the estimate asks the decoder for its timing).
     virtual void titleStarted(int) {}
+    // libvlc reads a new chapter (0-based) of title, as it plays on into it.
+    virtual void chapterReached(int, int) {}
 
     // ---- The engine's pictures over libvlc's
     // libvlc is sent to targetMs of a title (a jump). shownBefore: the position of

@@ -13,6 +13,7 @@
 #include <dvdread/nav_read.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace playback::engine {
@@ -222,6 +223,28 @@ std::optional<std::int64_t> TitleStills::muxLeadMs()
         return std::nullopt;
     std::nth_element(leads.begin(), leads.begin() + std::ptrdiff_t(leads.size() / 2), leads.end());
     return leads[leads.size() / 2];
+}
+
+std::optional<double> TitleStills::picturePeriodMs()
+{
+    // Over an even number of pictures: with 3:2 pulldown they alternate between
+    // three fields and two.
+    for (std::size_t c = 0; c < m_cells.size(); ++c) {
+        std::map<std::int64_t, Decoded> pictures;
+        if (m_cells[c].vobus.empty() || !decodeVobu(c, std::min<std::size_t>(1, m_cells[c].vobus.size() - 1), true, &pictures)
+            || pictures.size() < 5)
+            continue;
+        const std::size_t intervals = (pictures.size() - 1) & ~std::size_t(1);
+        const double measured =
+            double(std::next(pictures.begin(), std::ptrdiff_t(intervals))->first - pictures.begin()->first)
+            / double(intervals);
+        // The times are whole milliseconds: a DVD's own rate, when it is that.
+        for (const double period : {1000.0 / 25, 1001.0 / 24, 1001.0 / 30})
+            if (std::abs(measured - period) < period * 0.01)
+                return period;
+        return measured;
+    }
+    return std::nullopt;
 }
 
 KnownPictures TitleStills::keyPicturesAfter(std::int64_t ms, int count)

@@ -54,6 +54,10 @@ public:
     // How long a VOBU's navigation pack is read before its first picture is due
     // (its PTS against the pack's SCR; the median over the title), nullopt when unreadable.
     std::optional<std::int64_t> muxLeadMs();
+    // How long a picture is shown on average (film with 3:2 pulldown: 1001/24 ms,
+    // although the stream's frame rate says 29.97), from a VOBU's pictures;
+    // nullopt when unreadable.
+    std::optional<double> picturePeriodMs();
     // Lets go of the decoded pictures and the decoder until the next picture is asked for.
     void release();
 

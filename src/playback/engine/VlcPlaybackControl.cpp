@@ -61,7 +61,7 @@ VlcPlaybackControl::VlcPlaybackControl(const QString &discArgument, QWidget *par
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
         setDisplay(std::make_unique<EmbeddedDisplay>(this, m_session, decoder));
     else
-        setDisplay(std::make_unique<MemoryDisplay>(m_session));
+        setDisplay(std::make_unique<MemoryDisplay>(m_session, decoder));
 }
 
 VlcPlaybackControl::~VlcPlaybackControl()
@@ -97,7 +97,7 @@ std::unique_ptr<Player> VlcPlaybackControl::makePlayer()
     std::unique_ptr<Player> player = Player::create(*m_display);
     if (!player && !m_display->rendersIntoMemory()) {
         // No X window to draw in after all: into memory.
-        setDisplay(std::make_unique<MemoryDisplay>(m_session));
+        setDisplay(std::make_unique<MemoryDisplay>(m_session, [this] { return decoder(); }));
         player = Player::create(*m_display);
     }
     if (player)
@@ -158,6 +158,8 @@ void VlcPlaybackControl::handleEvents(unsigned bits)
         m_display->estimate().setFrameRate(m_status.fps());
     if (m_status.title() != m_session.title)
         takeUpTitle(m_status.title());
+    else if ((bits & Player::Chapter) && m_session.title >= 1 && !m_session.plain)
+        m_display->estimate().chapterReached(m_session.title, m_status.chapter());
     if (bits & (Player::Streams | Player::Playing | Player::Vout))
         applyTracks(bits & Player::Streams);
 }

@@ -1,8 +1,10 @@
 // Measures the libvlc playback control rendering into memory (run it on the
 // offscreen platform). Modes:
 //   engine_bench cpu DISC SECONDS   plays title 1, prints "cpu <user+sys seconds>"
-//   engine_bench accuracy DISC SECONDS   (on X11: embedded, read back from the window)
-//        prints the distance between CurrentTime and the frame stamp on screen,
+//   engine_bench accuracy DISC SECONDS [film]   (on X11: embedded, read back from the window)
+//        prints the distance between CurrentTime and the frame stamp on screen
+//        (film: the film disc, whose stamp counts film pictures at 24000/1001 a
+//        second and whose time counts 30 frames a second, the NTSC time base),
 //        over every picture shown: "accuracy <max frames> <mean frames> <pictures>
 //        <mean signed frames> <pictures within a frame>" (positive: the reported
 //        time is ahead of the picture)
@@ -59,6 +61,13 @@ double cpuSeconds()
     return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
 }
 
+// The frame the picture's stamp stands for, and the frames a time code counts.
+struct TimeBase {
+    bool film = false;
+    int reference(int picture) const { return film ? picture * 3003 / 2400 : picture; }
+    int frames(const QString &timecode) const { return framesOf(timecode, film ? 30 : 25); }
+};
+
 bool waitStamp(VlcPlaybackControl &dvd, const std::function<bool(const FrameStamp &)> &pred, int timeoutMs)
 {
     return QTest::qWaitFor(
@@ -85,7 +94,7 @@ int cpu(const QString &disc, int seconds)
     return 0;
 }
 
-int accuracy(const QString &disc, int seconds)
+int accuracy(const QString &disc, int seconds, TimeBase base)
 {
     VlcPlaybackControl dvd(disc);
     dvd.Play();
@@ -97,14 +106,14 @@ int accuracy(const QString &disc, int seconds)
         const auto s = readFrameStamp(dvd.lastFrame());
         if (!s || s->title != 1)
             return;
-        const int signedD = framesOf(dvd.CurrentTime().toString()) - s->frame;
+        const int signedD = base.frames(dvd.CurrentTime().toString()) - base.reference(s->frame);
         const int d = std::abs(signedD);
         worst = std::max(worst, d);
         sum += d;
         signedSum += signedD;
         within += d <= 1;
         if (qEnvironmentVariableIsSet("BENCH_TRACE") && count < 40)
-            std::printf("picture %d reported %d\n", s->frame, s->frame + signedD);
+            std::printf("picture %d reported %d\n", s->frame, base.reference(s->frame) + signedD);
         ++count;
     });
     QTest::qWait(seconds * 1000);
@@ -115,7 +124,7 @@ int accuracy(const QString &disc, int seconds)
 
 // Embedded in an X window (run it on X11): the picture on screen is read back from
 // the window between two reads of the position.
-int embeddedAccuracy(const QString &disc, int seconds)
+int embeddedAccuracy(const QString &disc, int seconds, TimeBase base)
 {
     VlcPlaybackControl dvd(disc);
     dvd.resize(720, 576);
@@ -123,7 +132,7 @@ int embeddedAccuracy(const QString &disc, int seconds)
     dvd.Play();
     auto reported = [&]() -> int {
         try {
-            return framesOf(dvd.CurrentTime().toString());
+            return base.frames(dvd.CurrentTime().toString());
         } catch (const std::exception &) {
             return -1;
         }
@@ -140,9 +149,9 @@ int embeddedAccuracy(const QString &disc, int seconds)
         const auto s = readFrameStamp(shot);
         if (!s || s->title != 1 || before < 0 || after < 0)
             continue;
-        const int signedD = (before + after) / 2 - s->frame;
+        const int signedD = (before + after) / 2 - base.reference(s->frame);
         if (qEnvironmentVariableIsSet("BENCH_TRACE") && (count < 60 || std::abs(signedD) > 1))
-            std::printf("picture %d reported %d at %lld ms\n", s->frame, s->frame + signedD, clock.elapsed());
+            std::printf("picture %d reported %d at %lld ms\n", s->frame, base.reference(s->frame) + signedD, clock.elapsed());
         worst = std::max(worst, std::abs(signedD));
         sum += std::abs(signedD);
         signedSum += signedD;
@@ -457,9 +466,11 @@ int main(int argc, char **argv)
     const int seconds = args.size() > 3 ? args[3].toInt() : 20;
     if (args[1] == QLatin1String("cpu"))
         return cpu(args[2], seconds);
-    if (args[1] == QLatin1String("accuracy"))
-        return QGuiApplication::platformName() == QLatin1String("xcb") ? embeddedAccuracy(args[2], seconds)
-                                                                       : accuracy(args[2], seconds);
+    if (args[1] == QLatin1String("accuracy")) {
+        const TimeBase base{args.size() > 4 && args[4] == QLatin1String("film")};
+        return QGuiApplication::platformName() == QLatin1String("xcb") ? embeddedAccuracy(args[2], seconds, base)
+                                                                       : accuracy(args[2], seconds, base);
+    }
     if (args[1] == QLatin1String("latency"))
         return latency(args[2]);
     if (args[1] == QLatin1String("jumps"))

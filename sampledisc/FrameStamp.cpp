@@ -143,12 +143,12 @@ std::optional<FrameStamp> readFrameStamp(const QImage &picture)
     return stamp;
 }
 
-int framesOf(const QString &timecode)
+int framesOf(const QString &timecode, int framesPerSecond)
 {
     const QStringList p = timecode.split(QLatin1Char(':'));
     if (p.size() != 4 || timecode.size() != 11)
         return -1;
-    return ((p[0].toInt() * 60 + p[1].toInt()) * 60 + p[2].toInt()) * 25 + p[3].toInt();
+    return ((p[0].toInt() * 60 + p[1].toInt()) * 60 + p[2].toInt()) * framesPerSecond + p[3].toInt();
 }
 
 } // namespace sampledisc

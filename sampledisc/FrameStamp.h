@@ -21,7 +21,7 @@ struct FrameStamp {
 // there is no stamp or any of its cells cannot be read with certainty.
 std::optional<FrameStamp> readFrameStamp(const QImage &picture);
 
-// "HH:MM:SS:FF" at 25 frames a second as a frame count; -1 when malformed.
-int framesOf(const QString &timecode);
+// "HH:MM:SS:FF" at framesPerSecond as a frame count; -1 when malformed.
+int framesOf(const QString &timecode, int framesPerSecond = 25);
 
 } // namespace sampledisc

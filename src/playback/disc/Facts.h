@@ -41,6 +41,8 @@ struct TitleFacts {
     };
     static constexpr int kEndlessStill = 255;
     std::vector<Still> stills;
+    // Frames a second of its time codes: 30 on an NTSC disc, 25 on a PAL one.
+    int framesPerSecond = 25;
 };
 
 struct Facts {

@@ -62,14 +62,16 @@ std::optional<TitleFacts> titleOf(const QCborValue &value)
     const QCborValue length = t.value(QLatin1String("length"));
     const QCborValue starts = t.value(QLatin1String("chapterStarts"));
     const QCborValue stills = t.value(QLatin1String("stills"));
+    const QCborValue fps = t.value(QLatin1String("fps"));
     if (!value.isMap() || !chapters.isInteger() || chapters.toInteger() < 0 || chapters.toInteger() > 999
         || !subpictures || !audio || !problem || !ids.isArray() || ids.toArray().size() != subpictures->size()
         || !isDuration(length) || !starts.isArray() || starts.toArray().size() > chapters.toInteger()
-        || !stills.isArray() || stills.toArray().size() > kMostCells)
+        || !stills.isArray() || stills.toArray().size() > kMostCells || (fps != QCborValue(25) && fps != QCborValue(30)))
         return std::nullopt;
     TitleFacts title;
     title.chapters = int(chapters.toInteger());
     title.lengthMs = length.toInteger();
+    title.framesPerSecond = int(fps.toInteger());
     for (const QCborValue &start : starts.toArray()) {
         if (!isDuration(start))
             return std::nullopt;
@@ -114,7 +116,8 @@ QByteArray encodeFacts(const FactsReading &reading)
                                {QLatin1String("problem"), int(t.problem)},
                                {QLatin1String("length"), qint64(t.lengthMs)},
                                {QLatin1String("chapterStarts"), starts},
-                               {QLatin1String("stills"), stills}});
+                               {QLatin1String("stills"), stills},
+                               {QLatin1String("fps"), t.framesPerSecond}});
     }
     return QCborMap{{QLatin1String("version"), kVersion},
                     {QLatin1String("failure"), int(reading.failure)},

@@ -168,6 +168,7 @@ TitleFacts titleFacts(dvd_reader_t *dvd, const title_info_t &title, const ifo_ha
     const vtsi_mat_t *mat = vts.vtsi_mat;
     const pgc_t *pgc = firstProgramChain(vts, title.vts_ttn);
     const bool wide = isWide(mat->vts_video_attr);
+    facts.framesPerSecond = mat->vts_video_attr.video_format == 0 ? 30 : 25;
     const int subpictures = std::min<int>(mat->nr_of_vts_subp_streams, kMostSubpictureStreams);
     for (int i = 0; i < subpictures; ++i) {
         const subp_attr_t &attr = mat->vts_subp_attr[i];

@@ -29,7 +29,9 @@ void StatusSnapshot::setDiscTitles(const disc::Facts &facts)
 {
     m_discLengths.assign(facts.titles.size() + 1, 0);
     m_discChapterStarts.assign(facts.titles.size() + 1, {});
+    m_discFps.assign(facts.titles.size() + 1, 0);
     for (std::size_t t = 0; t < facts.titles.size(); ++t) {
+        m_discFps[t + 1] = facts.titles[t].framesPerSecond;
         m_discLengths[t + 1] = facts.titles[t].lengthMs;
         m_discChapterStarts[t + 1] = facts.titles[t].chapterStartsMs;
     }
@@ -123,6 +125,15 @@ void StatusSnapshot::readAspect(libvlc_media_player_t *player)
     if (std::abs(aspect - double(w) / h) < 1e-6 && w == 720 && (h == 576 || h == 480))
         aspect = 4.0 / 3.0;
     m_aspect = aspect;
+}
+
+// The IFO's video standard, over libvlc's frame rate, which it knows only once
+// pictures have been decoded.
+int StatusSnapshot::fps() const
+{
+    if (m_title >= 1 && m_title < int(m_discFps.size()) && m_discFps[std::size_t(m_title)] > 0)
+        return m_discFps[std::size_t(m_title)];
+    return m_fps;
 }
 
 std::int64_t StatusSnapshot::titleLength(int title) const

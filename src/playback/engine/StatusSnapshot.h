@@ -34,7 +34,7 @@ public:
     int title() const { return m_title; }         // -1 before libvlc says, 0 in the menu
     int chapter() const { return m_chapter; }     // 0-based; 0 for a plain title, whose chapter goes by the time
     int chapterCount() const { return m_chapterCount; } // of the current title
-    int fps() const { return m_fps; }             // 25 or 30, for the frames of a time code
+    int fps() const;                              // 25 or 30, for the frames of a time code
     double aspect() const { return m_aspect; }    // the picture's width / height on screen; 0: not known
     std::int64_t titleLength(int title) const;
     std::int64_t chapterOffset(int title, int chapter) const;
@@ -63,6 +63,7 @@ private:
     std::vector<std::vector<std::int64_t>> m_chapterStarts; // by title, then chapter
     std::vector<std::int64_t> m_discLengths;                // the IFOs' by title; 0 unknown
     std::vector<std::vector<std::int64_t>> m_discChapterStarts;
+    std::vector<int> m_discFps;                             // the IFOs' by title; 0 unknown
 };
 
 } // namespace playback::engine

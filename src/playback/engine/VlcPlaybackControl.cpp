@@ -180,8 +180,10 @@ void VlcPlaybackControl::takeUpTitle(int title)
     const bool stills = title >= 1 && !m_session.plain && m_facts && title <= int(m_facts->titles.size());
     m_cellStill->setStills(title, stills ? m_facts->titles[std::size_t(title) - 1].stills
                                          : std::vector<disc::TitleFacts::Still>());
-    if (title >= 1)
+    if (title >= 1) {
+        m_display->estimate().setFrameRate(m_status.fps());
         m_display->estimate().titleStarted(title);
+    }
     applyTracks(true);
 }
 

@@ -1,6 +1,6 @@
 // The real engine on sample discs laid out as bought discs are: programs that
 // are not chapters, many short chapters, cells that end in a still, a first-play
-// program. One check a capability; what is on screen is read from the stamp
+// program, film with pulldown, a title over an hour. One check a capability; what is on screen is read from the stamp
 // (see scripts/make-sample-disc).
 #include "playback/disc/Facts.h"
 #include "playback/engine/VlcPlaybackControl.h"
@@ -148,6 +148,25 @@ private slots:
             return back.size() > 12;
         }, 5000);
         QVERIFY2(stepped && std::is_sorted(back.rbegin(), back.rend()), qPrintable(QDebug::toString(back)));
+    }
+
+    // A title of 61 minutes: times past the hour, and skips at its far end.
+    // The stamp's frame counts pictures within the minute.
+    void titleOverAnHour()
+    {
+        play(testsupport::sampleFolder(SampleVariant::Long));
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.frame >= 3; }));
+        QCOMPARE(dvd->TotalTitleTime().toString(), QStringLiteral("01:01:00:00"));
+        for (const auto &[chapter, minute] : {std::pair(2, 30), std::pair(3, 59), std::pair(4, 60)}) {
+            dvd->PlayNextChapter();
+            QVERIFY(waitFor([&](const FrameStamp &s) { return s.chapter == chapter && s.frame >= 5; }));
+            QCOMPARE(dvd->CurrentChapter().toInt32(), chapter);
+            const int error = framesOf(dvd->CurrentTime().toString()) - (minute * 60 * 25 + onScreen()->frame);
+            QVERIFY2(std::abs(error) <= 1, qPrintable(dvd->CurrentTime().toString()));
+        }
+        dvd->PlayPrevChapter(); // early in the last chapter: the one before
+        QVERIFY(waitFor([](const FrameStamp &s) { return s.chapter == 3; }));
+        QCOMPARE(dvd->CurrentTime().toString().left(5), QStringLiteral("00:59"));
     }
 };
 

@@ -323,7 +323,8 @@ int vlcSkips(const QString &disc, int count)
     QWidget window;
     window.setGeometry(0, 0, 720, 576);
     window.show();
-    QTest::qWaitForWindowExposed(&window);
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
     const char *args[] = {"--quiet", "--no-video-title-show", "--vout=xcb_x11", "--no-xlib"};
     libvlc_instance_t *vlc = libvlc_new(4, args);
     libvlc_media_t *media = libvlc_media_new_location(vlc, ("dvd://" + disc).toUtf8().constData());

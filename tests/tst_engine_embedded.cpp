@@ -6,6 +6,8 @@
 // fills the control at every scale: the size checks, the menu and full screen
 // run again in programs of their own on screens at 150 % and 200 %.
 #include "playback/engine/VlcPlaybackControl.h"
+#include "playback/engine/XVideoSurface.h"
+#include "support/ForeignWindow.h"
 #include "support/SampleDisc.h"
 
 #include <QProcess>
@@ -204,6 +206,24 @@ private slots:
         QTest::newRow("Escape") << true;
         QTest::newRow("close request (Alt+F4)") << false;
     }
+    // libvlc makes a window of its own inside the surface as its output opens, and
+    // draws its first picture there unscaled: the surface's black cover is raised
+    // over that window as it is made, and goes a moment after it is shown.
+    void blackOverLibvlcsFirstPicture()
+    {
+        QWidget host;
+        host.resize(320, 240);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        playback::engine::XVideoSurface surface(host.winId());
+        surface.resize({320, 240});
+        surface.blackUntilVideoSettles();
+        const testsupport::ForeignWindow libvlcs(surface.window());
+        QVERIFY(libvlcs.isValid());
+        QTRY_COMPARE_WITH_TIMEOUT(libvlcs.topChild(), std::pair(false, true), 1000); // black over libvlc's
+        QTRY_COMPARE_WITH_TIMEOUT(libvlcs.topChild(), std::pair(false, false), 2000); // and gone
+    }
+
     void fullScreenAndBack()
     {
         QFETCH(bool, byEscape);

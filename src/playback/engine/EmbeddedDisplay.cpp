@@ -116,6 +116,7 @@ bool EmbeddedDisplay::attach(libvlc_media_player_t *player)
     m_surface->resize(screenPixels(*m_host));
     libvlc_media_player_set_xwindow(player, std::uint32_t(m_surface->window()));
     connect(m_surface, &XVideoSurface::doubleClicked, this, &Display::doubleClicked);
+    m_surface->blackUntilVideoSettles();
     return true;
 }
 

@@ -3,15 +3,21 @@
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QStyleHints>
+#include <QTimer>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+
+#include <utility>
 
 namespace playback::engine {
 
 namespace {
 
 Display *dpy(void *d) { return static_cast<Display *>(d); }
+
+// libvlc's output has settled this long after its window is shown.
+constexpr int kVideoSettlesMs = 60;
 
 } // namespace
 
@@ -23,7 +29,7 @@ XVideoSurface::XVideoSurface(unsigned long parentWindow, QObject *parent) : QObj
     m_display = display;
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
-    attributes.event_mask = ButtonReleaseMask;
+    attributes.event_mask = ButtonReleaseMask | SubstructureNotifyMask; // clicks, and libvlc's window
     m_window = XCreateWindow(display, parentWindow, 0, 0, 1, 1, 0, CopyFromParent, InputOutput, CopyFromParent,
                              CWBackPixel | CWEventMask, &attributes);
     XMapWindow(display, m_window);
@@ -67,6 +73,7 @@ void XVideoSurface::resize(const QSize &size)
 
 void XVideoSurface::showStill(const QImage &picture)
 {
+    m_blackUntilVideo = false; // the still window is the engine's picture's from now
     Display *display = dpy(m_display);
     const int screen = DefaultScreen(display);
     // 32-bit pixels in the server's byte order are what QImage's RGB32 holds on a
@@ -94,6 +101,7 @@ void XVideoSurface::showStill(const QImage &picture)
 
 void XVideoSurface::freeze()
 {
+    m_blackUntilVideo = false;
     Display *display = dpy(m_display);
     if (!makeStillWindow())
         return;
@@ -130,8 +138,38 @@ bool XVideoSurface::makeStillWindow()
     return true;
 }
 
+void XVideoSurface::blackUntilVideoSettles()
+{
+    Display *display = dpy(m_display);
+    if (!makeStillWindow())
+        return;
+    XSetWindowBackground(display, m_still, BlackPixel(display, DefaultScreen(display)));
+    XMapRaised(display, m_still);
+    XClearWindow(display, m_still);
+    XFlush(display);
+    m_blackUntilVideo = true;
+}
+
+void XVideoSurface::libvlcWindowMade()
+{
+    if (!m_blackUntilVideo)
+        return;
+    XRaiseWindow(dpy(m_display), m_still);
+    XFlush(dpy(m_display));
+}
+
+void XVideoSurface::libvlcWindowShown()
+{
+    if (m_blackUntilVideo)
+        QTimer::singleShot(kVideoSettlesMs, this, [this] {
+            if (std::exchange(m_blackUntilVideo, false))
+                hideStill();
+        });
+}
+
 void XVideoSurface::hideStill()
 {
+    m_blackUntilVideo = false;
     if (!m_still)
         return;
     XUnmapWindow(dpy(m_display), m_still);
@@ -154,6 +192,10 @@ void XVideoSurface::readEvents()
     while (XPending(display)) {
         XEvent event;
         XNextEvent(display, &event);
+        if (event.type == CreateNotify && event.xcreatewindow.parent == m_window && event.xcreatewindow.window != m_still)
+            libvlcWindowMade();
+        if (event.type == MapNotify && event.xmap.event == m_window && event.xmap.window != m_still)
+            libvlcWindowShown();
         if (event.type != ButtonRelease || event.xbutton.button != Button1)
             continue;
         const unsigned long interval = unsigned(QGuiApplication::styleHints()->mouseDoubleClickInterval());

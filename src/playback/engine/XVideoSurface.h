@@ -42,6 +42,11 @@ public:
     // (a copy made by the X server: nothing is read back).
     void freeze();
     void hideStill();
+    // Black until libvlc's video window has shown its first pictures: libvlc draws
+    // the first one unscaled (at its own size) before its output settles on the
+    // window's size. libvlc makes its window inside ours when its output opens,
+    // above ours: ours is raised over it as it is made.
+    void blackUntilVideoSettles();
 
 signals:
     void doubleClicked();
@@ -49,6 +54,8 @@ signals:
 private:
     void readEvents();
     bool makeStillWindow();
+    void libvlcWindowMade();
+    void libvlcWindowShown();
 
     void *m_display = nullptr; // Display*
     unsigned long m_window = 0;
@@ -58,6 +65,7 @@ private:
     QSocketNotifier *m_notifier = nullptr;
     unsigned long m_lastReleaseTime = 0;
     bool m_haveRelease = false;
+    bool m_blackUntilVideo = false;
 };
 
 } // namespace playback::engine

@@ -160,8 +160,7 @@ TitleFacts titleFacts(dvd_reader_t *dvd, const title_info_t &title, const ifo_ha
             facts.chapterStartsMs.push_back(layout->chapterStartMs(chapter));
         for (std::size_t c = 0; c < layout->cells.size(); ++c)
             if (layout->cells[c].stillSeconds > 0)
-                facts.stills.push_back({layout->cells[c].startMs, c + 1 < layout->cells.size() ? layout->cells[c + 1].startMs : layout->lengthMs,
-                                        layout->cells[c].stillSeconds});
+                facts.stills.push_back({layout->cells[c].startMs, layout->cellEndMs(c), layout->cells[c].stillSeconds});
     }
     if (checkVideo)
         facts.problem = titleVideoProblem(dvd, title.title_set_nr, &vts, title.vts_ttn);

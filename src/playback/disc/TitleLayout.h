@@ -26,6 +26,11 @@ struct TitleLayout {
 
     // Where chapter (0-based) starts, ms from the title's start; 0 when not in cells.
     std::int64_t chapterStartMs(int chapter) const;
+    // Where cell (an index into cells) ends, ms from the title's start.
+    std::int64_t cellEndMs(std::size_t cell) const
+    {
+        return cell + 1 < cells.size() ? cells[cell + 1].startMs : lengthMs;
+    }
 };
 
 // vtsTitle: the title's number in its title set (title_info_t::vts_ttn). nullopt

@@ -1,6 +1,5 @@
 #include "playback/engine/ClockEstimate.h"
 
-#include "playback/engine/DecoderThread.h"
 #include "playback/engine/Session.h"
 
 #include <algorithm>
@@ -17,8 +16,8 @@ constexpr std::int64_t kTypicalMuxLeadMs = 500;
 
 } // namespace
 
-ClockEstimate::ClockEstimate(const Session &session, std::function<DecoderThread *()> decoder, QObject *parent)
-    : QObject(parent), m_session(session), m_decoder(std::move(decoder)), m_muxLeadMs(kTypicalMuxLeadMs)
+ClockEstimate::ClockEstimate(const Session &session, QObject *parent)
+    : QObject(parent), m_session(session), m_muxLeadMs(kTypicalMuxLeadMs)
 {
 }
 
@@ -50,20 +49,9 @@ void ClockEstimate::resumed() { m_clock.resume(m_session.rate, m_muxLeadMs); }
 
 void ClockEstimate::titleChanged(int, int, std::int64_t) { m_clock.restart(m_session.rate, 0); }
 
-void ClockEstimate::titleStarted(int title)
+void ClockEstimate::titleTiming(std::int64_t muxLeadMs, double)
 {
-    m_muxLeadMs = kTypicalMuxLeadMs;
-    m_muxLeadTitle = title;
-    if (DecoderThread *decoder = m_decoder()) {
-        connect(decoder, &DecoderThread::timingReady, this, &ClockEstimate::timingRead, Qt::UniqueConnection);
-        decoder->requestTiming(title);
-    }
-}
-
-void ClockEstimate::timingRead(qint64 muxLeadMs, double, int title)
-{
-    if (m_session.loaded && title == m_muxLeadTitle && title == m_session.title && muxLeadMs >= 0)
-        m_muxLeadMs = muxLeadMs;
+    m_muxLeadMs = muxLeadMs >= 0 ? muxLeadMs : kTypicalMuxLeadMs;
 }
 
 void ClockEstimate::jumped(std::int64_t targetMs, std::optional<std::int64_t> shownBefore, bool)

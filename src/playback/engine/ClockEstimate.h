@@ -1,7 +1,7 @@
 #pragma once
 // The position estimate when libvlc draws into an X window itself and shows us
 // none of its pictures: libvlc's time readings through a DisplayClock, less the
-// title's mux lead, which the engine's decoder reads from the disc. The engine's
+// title's mux lead, which the engine's decoder reads from the disc (titleTiming). The engine's
 // picture over libvlc's holds while the clock holds: after a jump until libvlc's
 // first picture there is due, after the reverse scan a moment (a paused seek
 // shows its picture in ~250 ms).
@@ -17,18 +17,15 @@
 #include <QObject>
 
 #include <atomic>
-#include <functional>
 
 namespace playback::engine {
 
-class DecoderThread;
 struct Session;
 
 class ClockEstimate final : public QObject, public PositionEstimate {
     Q_OBJECT
 public:
-    // decoder: the engine's decoder of the moment (nullptr when no disc is open).
-    ClockEstimate(const Session &session, std::function<DecoderThread *()> decoder, QObject *parent = nullptr);
+    explicit ClockEstimate(const Session &session, QObject *parent = nullptr);
 
     bool wantsTimes() const override { return true; }
     void libvlcJumped() override { m_clock.chapterChanged(); }
@@ -40,7 +37,7 @@ public:
     void paused() override { m_clock.freeze(m_muxLeadMs); }
     void resumed() override;
     void titleChanged(int from, int to, std::int64_t fromLengthMs) override;
-    void titleStarted(int title) override;
+    void titleTiming(std::int64_t muxLeadMs, double picturePeriodMs) override;
 
     void jumped(std::int64_t targetMs, std::optional<std::int64_t> shownBefore, bool armed) override;
     bool coverShown(std::int64_t ms, std::uint64_t hash) override;
@@ -57,14 +54,10 @@ signals:
     void holdMayHaveEnded();
 
 private:
-    void timingRead(qint64 muxLeadMs, double picturePeriodMs, int title);
-
     const Session &m_session;
-    std::function<DecoderThread *()> m_decoder;
     DisplayClock m_clock;
     std::atomic<std::int64_t> m_muxLeadMs; // the current title's, see DisplayClock.h
     std::atomic<bool> m_holdWatched{false}; // someone waits for the hold to end
-    int m_muxLeadTitle = 0;   // the title whose lead is awaited or known
     // After the reverse scan: its picture stays over libvlc's until then.
     std::optional<DisplayClock::Clock::time_point> m_releaseAt;
 };

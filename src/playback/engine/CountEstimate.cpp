@@ -50,15 +50,10 @@ void CountEstimate::stopped()
     m_untilPicture.reset();
 }
 
-void CountEstimate::titleStarted(int title)
+void CountEstimate::titleTiming(std::int64_t, double picturePeriodMs)
 {
-    m_timingTitle = title;
     if (m_sink)
-        m_sink->setPicturePeriod(0.0); // the stream's frame rate, until the decoder says
-    if (DecoderThread *decoder = m_decoder()) {
-        connect(decoder, &DecoderThread::timingReady, this, &CountEstimate::timingRead, Qt::UniqueConnection);
-        decoder->requestTiming(title);
-    }
+        m_sink->setPicturePeriod(picturePeriodMs); // 0: by the stream's frame rate
 }
 
 void CountEstimate::chapterReached(int title, int chapter)
@@ -77,12 +72,6 @@ void CountEstimate::chapterStartRead(const QImage &, qint64 ms, quint64 hash, in
         return;
     m_chapterAwaited.reset();
     m_sink->expectOneOf({{hash, ms}}, kChapterPictures);
-}
-
-void CountEstimate::timingRead(qint64, double picturePeriodMs, int title)
-{
-    if (m_sink && m_session.loaded && title == m_timingTitle && title == m_session.title)
-        m_sink->setPicturePeriod(picturePeriodMs);
 }
 
 void CountEstimate::setFrameRate(int fps)

@@ -48,8 +48,8 @@ public:
     void paused() override {}
     void resumed() override;
     void titleChanged(int from, int to, std::int64_t fromLengthMs) override;
-    // Asks the decoder how long the title's pictures last (film is counted at its own rate).
-    void titleStarted(int title) override;
+    // Film is counted at its own rate.
+    void titleTiming(std::int64_t muxLeadMs, double picturePeriodMs) override;
     // libvlc may drop a picture where cells meet (film with pulldown): the
     // chapter's first picture, known by its content, gives the position again.
     void chapterReached(int title, int chapter) override;
@@ -68,12 +68,10 @@ private:
     bool covering() const;
     bool awaitingLanding();
 
-    void timingRead(qint64 muxLeadMs, double picturePeriodMs, int title);
     void chapterStartRead(const QImage &picture, qint64 ms, quint64 hash, int title, int chapter);
 
     const Session &m_session;
     std::function<DecoderThread *()> m_decoder;
-    int m_timingTitle = 0; // the title whose picture period is awaited
     std::optional<std::pair<int, int>> m_chapterAwaited; // the title and chapter whose first picture is
     FrameSink *m_sink = nullptr;
     bool m_awaitingLanding = false; // after the scan's seek, until told where libvlc landed

@@ -91,9 +91,8 @@ void XOverlay::lookAtHold()
     m_timer.start(m_estimate.holdEndsIn().value_or(kLookAgain));
 }
 
-EmbeddedDisplay::EmbeddedDisplay(QWidget *host, const Session &session, std::function<DecoderThread *()> decoder,
-                                 QObject *parent)
-    : Display(parent), m_host(host), m_estimate(session, std::move(decoder)),
+EmbeddedDisplay::EmbeddedDisplay(QWidget *host, const Session &session, QObject *parent)
+    : Display(parent), m_host(host), m_estimate(session),
       m_overlay(m_estimate, [this] { return m_surface; })
 {
     m_host->installEventFilter(this);

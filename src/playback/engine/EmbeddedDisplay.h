@@ -49,8 +49,7 @@ private:
 class EmbeddedDisplay final : public Display {
     Q_OBJECT
 public:
-    EmbeddedDisplay(QWidget *host, const Session &session, std::function<DecoderThread *()> decoder,
-                    QObject *parent = nullptr);
+    EmbeddedDisplay(QWidget *host, const Session &session, QObject *parent = nullptr);
     ~EmbeddedDisplay() override;
 
     bool attach(libvlc_media_player_t *player) override;

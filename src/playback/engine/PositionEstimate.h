@@ -48,8 +48,10 @@ public:
     // libvlc went from title `from` (-1: none yet, 0: the menu) to `to` on its own;
     // fromLengthMs: the length of the title it left.
     virtual void titleChanged(int from, int to, std::int64_t fromLengthMs) = 0;
-    // A title starts playing (the estimate asks the decoder for its timing).
-    virtual void titleStarted(int) {}
+    // The title playing's timing, as the engine's decoder reads it from the disc:
+    // its mux lead and how long its pictures last (< 0 and 0: not known, as when
+    // a title starts and the decoder has not said yet).
+    virtual void titleTiming(std::int64_t, double) {}
     // libvlc reads a new chapter (0-based) of title, as it plays on into it.
     virtual void chapterReached(int, int) {}
 

@@ -72,7 +72,7 @@ double TitleStream::positionAt(std::int64_t ms) const
     while (cell + 1 < cells.size() && cells[cell + 1].startMs <= ms)
         ++cell;
     const std::uint64_t sectors = cells[cell].lastSector - cells[cell].firstSector + 1;
-    const std::int64_t cellMs = (cell + 1 < cells.size() ? cells[cell + 1].startMs : m_layout.lengthMs) - cells[cell].startMs;
+    const std::int64_t cellMs = m_layout.cellEndMs(cell) - cells[cell].startMs;
     const double into = cellMs > 0 ? std::clamp(double(ms - cells[cell].startMs) / double(cellMs), 0.0, 1.0) : 0.0;
     return (double(m_cellSectors[cell]) + into * double(sectors)) / double(m_sectors);
 }

@@ -59,7 +59,7 @@ VlcPlaybackControl::VlcPlaybackControl(const QString &discArgument, QWidget *par
                                                 [this](int key) { return navigateKey(key); });
     connect(m_fullScreen.get(), &FullScreen::changed, this, &VlcPlaybackControl::updateFramesWanted);
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        setDisplay(std::make_unique<EmbeddedDisplay>(this, m_session, decoder));
+        setDisplay(std::make_unique<EmbeddedDisplay>(this, m_session));
     else
         setDisplay(std::make_unique<MemoryDisplay>(m_session, decoder));
 }
@@ -182,9 +182,19 @@ void VlcPlaybackControl::takeUpTitle(int title)
                                          : std::vector<disc::TitleFacts::Still>());
     if (title >= 1) {
         m_display->estimate().setFrameRate(m_status.fps());
-        m_display->estimate().titleStarted(title);
+        m_display->estimate().titleTiming(-1, 0.0);
+        if (DecoderThread *decoder = this->decoder()) {
+            connect(decoder, &DecoderThread::timingReady, this, &VlcPlaybackControl::timingRead, Qt::UniqueConnection);
+            decoder->requestTiming(title);
+        }
     }
     applyTracks(true);
+}
+
+void VlcPlaybackControl::timingRead(qint64 muxLeadMs, double picturePeriodMs, int title)
+{
+    if (m_session.loaded && title == m_session.title)
+        m_display->estimate().titleTiming(muxLeadMs, picturePeriodMs);
 }
 
 // libvlc stopped on its own (end of the disc, unreadable data): play goes on past
@@ -296,9 +306,7 @@ int VlcPlaybackControl::requireTitleOrMenu(const QString &operation) const
 
 int VlcPlaybackControl::chapterShown(int title)
 {
-    if (const auto still = m_scan->stillMs())
-        return m_status.chapterAt(title, *still);
-    const std::optional<std::int64_t> at = positionMs();
+    const std::optional<std::int64_t> at = positionMs(); // the scan's picture, while it runs
     if (m_sentTo && m_sentTo->title == title && at == m_sentTo->shownBefore)
         return m_sentTo->chapter;
     m_sentTo.reset();

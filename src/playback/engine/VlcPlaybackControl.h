@@ -150,6 +150,8 @@ private:
     void setRate(double rate);
     // 1-based title, 0-based chapter. armed: no older pictures are queued.
     void jumpTo(int title, int chapter, bool armed = false);
+    // The decoder's reading of a title's timing, for the position estimate.
+    void timingRead(qint64 muxLeadMs, double picturePeriodMs, int title);
     // Where the picture on screen is in title (0: the menu), and the title's length.
     TitlePosition positionIn(int title);
     // The position of libvlc's own picture on screen, by the display's estimate.

@@ -39,6 +39,16 @@ XVideoSurface::XVideoSurface(unsigned long parentWindow, QObject *parent) : QObj
     connect(m_notifier, &QSocketNotifier::activated, this, &XVideoSurface::readEvents);
 }
 
+void XVideoSurface::flush()
+{
+    Display *display = dpy(m_display);
+    XFlush(display);
+    // Xlib reads what the server has sent as it flushes (and in any round trip):
+    // those events are off the socket, and its notifier will not tell of them.
+    if (XEventsQueued(display, QueuedAlready) > 0)
+        QMetaObject::invokeMethod(this, &XVideoSurface::readEvents, Qt::QueuedConnection);
+}
+
 XVideoSurface::~XVideoSurface()
 {
     if (!m_display)
@@ -68,7 +78,7 @@ void XVideoSurface::resize(const QSize &size)
     XMoveResizeWindow(dpy(m_display), m_window, 0, 0, unsigned(m_size.width()), unsigned(m_size.height()));
     if (m_still)
         XResizeWindow(dpy(m_display), m_still, unsigned(m_size.width()), unsigned(m_size.height()));
-    XFlush(dpy(m_display));
+    flush();
 }
 
 void XVideoSurface::showStill(const QImage &picture)
@@ -96,7 +106,7 @@ void XVideoSurface::showStill(const QImage &picture)
     ximage->data = nullptr; // the pixels belong to the QImage
     XDestroyImage(ximage);
     XSetWindowBackground(display, m_still, BlackPixel(display, screen)); // after freeze()
-    XFlush(display);
+    flush();
 }
 
 void XVideoSurface::freeze()
@@ -122,7 +132,7 @@ void XVideoSurface::freeze()
     XFreePixmap(display, pixmap); // the window holds on to it
     XMapRaised(display, m_still);
     XClearWindow(display, m_still);
-    XFlush(display);
+    flush();
 }
 
 bool XVideoSurface::makeStillWindow()
@@ -146,7 +156,7 @@ void XVideoSurface::blackUntilVideoSettles()
     XSetWindowBackground(display, m_still, BlackPixel(display, DefaultScreen(display)));
     XMapRaised(display, m_still);
     XClearWindow(display, m_still);
-    XFlush(display);
+    flush();
     m_blackUntilVideo = true;
 }
 
@@ -155,7 +165,7 @@ void XVideoSurface::libvlcWindowMade()
     if (!m_blackUntilVideo)
         return;
     XRaiseWindow(dpy(m_display), m_still);
-    XFlush(dpy(m_display));
+    flush();
 }
 
 void XVideoSurface::libvlcWindowShown()
@@ -173,7 +183,7 @@ void XVideoSurface::hideStill()
     if (!m_still)
         return;
     XUnmapWindow(dpy(m_display), m_still);
-    XFlush(dpy(m_display));
+    flush();
 }
 
 void XVideoSurface::detach()
@@ -183,7 +193,7 @@ void XVideoSurface::detach()
     Display *display = dpy(m_display);
     XUnmapWindow(display, m_window);
     XReparentWindow(display, m_window, DefaultRootWindow(display), 0, 0);
-    XFlush(display);
+    flush();
 }
 
 void XVideoSurface::readEvents()

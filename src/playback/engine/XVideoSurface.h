@@ -53,6 +53,7 @@ signals:
 
 private:
     void readEvents();
+    void flush();
     bool makeStillWindow();
     void libvlcWindowMade();
     void libvlcWindowShown();

@@ -20,6 +20,9 @@ constexpr std::int64_t kReadingBeforeEndMs = 1200;
 // The picture on screen stands this close before the cell's end once it reaches
 // the still (libvlc's own last pictures there never come).
 constexpr std::int64_t kNearEndMs = 200;
+// A cell libvlc may be sent through on its way to a still: a few pictures at
+// most, which the jump's cover hides.
+constexpr std::int64_t kLeadInMs = 200;
 
 } // namespace
 
@@ -71,6 +74,17 @@ const disc::TitleFacts::Still *CellStill::stillNear(std::int64_t positionMs) con
         if (positionMs >= still.endMs - kNearEndMs && positionMs < still.endMs)
             return &still;
     return nullptr;
+}
+
+std::optional<std::int64_t> CellStill::leadInTo(std::int64_t targetMs) const
+{
+    const auto startsThere = [&](const disc::TitleFacts::Still &s) { return s.startMs == targetMs; };
+    if (std::none_of(m_stills.begin(), m_stills.end(), startsThere))
+        return std::nullopt;
+    for (const disc::TitleFacts::Still &still : m_stills)
+        if (still.endMs == targetMs && still.endMs - still.startMs <= kLeadInMs)
+            return still.startMs;
+    return std::nullopt;
 }
 
 // libvlc's reading standing near a still cell's end, while playing at normal

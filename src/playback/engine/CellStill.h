@@ -8,7 +8,9 @@
 //  - after a skip or a seek out of a still its DVD reader stays in the still
 //    and reads nothing more: the control sends it to the title first, which
 //    lets go of the still (VlcPlaybackControl::jumpTo, unpause). libdvdnav
-//    then skips the next still it meets, at the end of the cell it is sent into.
+//    then skips the next still it meets, at the end of the cell it is sent into;
+//    where a short still cell leads into that cell (a gallery's pictures), libvlc
+//    is sent through it, and its end takes the skip.
 //
 // Threads: GUI thread. The decoding runs on the DecoderThread.
 
@@ -47,6 +49,9 @@ public:
     // Whether the picture at positionMs is in a still or about to be: a skip from
     // there must let go of it.
     bool inOrNear(std::int64_t positionMs) const { return m_in || stillNear(positionMs); }
+    // Before a jump from a still to targetMs, whose first cell ends in a still:
+    // the start of a short still cell that ends there, if there is one.
+    std::optional<std::int64_t> leadInTo(std::int64_t targetMs) const;
     // A jump takes the screen: the held picture is the jump's to keep or replace.
     void release();
     // The reverse scan starts from positionMs, libvlc paused under it.

@@ -205,9 +205,15 @@ void VlcPlaybackControl::jumpTo(int title, int chapter, bool armed)
         if (chapter > 0)
             libvlc_media_player_set_chapter(player(), chapter);
     } else {
-        if (fromStill)
+        int sendTo = chapter;
+        if (fromStill) {
             libvlc_media_player_set_title(player(), title);
-        libvlc_media_player_set_chapter(player(), chapter);
+            if (const auto leadIn = m_cellStill->leadInTo(m_status.chapterOffset(title, chapter)))
+                for (int c = 0; c < chapter; ++c)
+                    if (m_status.chapterOffset(title, c) == *leadIn)
+                        sendTo = c;
+        }
+        libvlc_media_player_set_chapter(player(), sendTo);
     }
     m_cellStill->release();
     m_jump->start(title, chapter, m_status.chapterOffset(title, chapter), shownBefore, armed);

@@ -88,6 +88,28 @@ private slots:
         using namespace playback::engine;
         QCOMPARE(formatTimecode(ms, timecodeFrameRate(fps)), expected);
     }
+
+    // A clock's time within a picture reads as the picture's start. Film pictures
+    // (1001/24 ms) start at frames 0, 1, 2, 3, 5, 6, ... of the NTSC time code.
+    void pictureStart_data()
+    {
+        QTest::addColumn<qint64>("ms");
+        QTest::addColumn<double>("period");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("film picture 4, late in it") << qint64(205) << 1001.0 / 24 << "00:00:00:05";
+        QTest::newRow("film picture 4, its time rounded down") << qint64(166) << 1001.0 / 24 << "00:00:00:05";
+        QTest::newRow("film picture 3, just before picture 4") << qint64(165) << 1001.0 / 24 << "00:00:00:03";
+        QTest::newRow("film picture 1200, after 50 s") << qint64(50070) << 1001.0 / 24 << "00:00:50:01";
+        QTest::newRow("period not known") << qint64(205) << 0.0 << "00:00:00:06";
+    }
+    void pictureStart()
+    {
+        QFETCH(qint64, ms);
+        QFETCH(double, period);
+        QFETCH(QString, expected);
+        using namespace playback::engine;
+        QCOMPARE(formatTimecode(pictureStartMs(ms, period), 30), expected);
+    }
 };
 
 QTEST_APPLESS_MAIN(ConversionsTest)

@@ -1,6 +1,7 @@
 #include "playback/engine/ClockEstimate.h"
 
 #include "playback/engine/Session.h"
+#include "playback/engine/Timecode.h"
 
 #include <algorithm>
 
@@ -49,9 +50,10 @@ void ClockEstimate::resumed() { m_clock.resume(m_session.rate, m_muxLeadMs); }
 
 void ClockEstimate::titleChanged(int, int, std::int64_t) { m_clock.restart(m_session.rate, 0); }
 
-void ClockEstimate::titleTiming(std::int64_t muxLeadMs, double)
+void ClockEstimate::titleTiming(std::int64_t muxLeadMs, double picturePeriodMs)
 {
     m_muxLeadMs = muxLeadMs >= 0 ? muxLeadMs : kTypicalMuxLeadMs;
+    m_picturePeriodMs = picturePeriodMs > 0 ? picturePeriodMs : 0;
 }
 
 void ClockEstimate::jumped(std::int64_t targetMs, std::optional<std::int64_t> shownBefore, bool)
@@ -110,7 +112,7 @@ std::optional<std::chrono::milliseconds> ClockEstimate::holdEndsIn()
 std::optional<std::int64_t> ClockEstimate::positionMs(std::int64_t libvlcMs)
 {
     if (const auto shown = m_clock.positionMs(m_muxLeadMs))
-        return std::max<std::int64_t>(0, *shown);
+        return pictureStartMs(std::max<std::int64_t>(0, *shown), m_picturePeriodMs);
     // libvlc has not reported a time since the last seek.
     return shownByReading(libvlcMs);
 }

@@ -58,6 +58,7 @@ private:
     DisplayClock m_clock;
     std::atomic<std::int64_t> m_muxLeadMs; // the current title's, see DisplayClock.h
     std::atomic<bool> m_holdWatched{false}; // someone waits for the hold to end
+    double m_picturePeriodMs = 0;           // the current title's; 0 until known
     // After the reverse scan: its picture stays over libvlc's until then.
     std::optional<DisplayClock::Clock::time_point> m_releaseAt;
 };

@@ -26,4 +26,13 @@ QString formatTimecode(std::int64_t ms, int frameRate)
         .arg(frame, 2, 10, QLatin1Char('0'));
 }
 
+std::int64_t pictureStartMs(std::int64_t ms, double periodMs)
+{
+    if (!(periodMs > 0.0))
+        return ms;
+    // A millisecond's grace: a picture's own time may come rounded down.
+    const double picture = std::floor(double(ms + 1) / periodMs);
+    return std::int64_t(std::ceil(picture * periodMs));
+}
+
 } // namespace playback::engine

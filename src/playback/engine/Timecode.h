@@ -16,4 +16,9 @@ int timecodeFrameRate(double fps);
 // the second at frameRate frames per second.
 QString formatTimecode(std::int64_t ms, int frameRate);
 
+// The start of the picture whose time on screen includes ms, pictures following
+// each other every periodMs from 0 (ms itself when the period is not known). A
+// clock runs on through a picture's time; a film picture lasts 1.25 NTSC frames.
+std::int64_t pictureStartMs(std::int64_t ms, double periodMs);
+
 } // namespace playback::engine

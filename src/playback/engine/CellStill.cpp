@@ -87,8 +87,9 @@ std::optional<std::int64_t> CellStill::leadInTo(std::int64_t targetMs) const
     return std::nullopt;
 }
 
-// libvlc's reading standing near a still cell's end, while playing at normal
-// speed: its reader is in the still. Once the picture on screen gets there, the
+// libvlc's reading standing near a still cell's end, while playing (at any
+// forward speed: libvlc holds a still for its time at x8 too): its reader is in
+// the still. Once the picture on screen gets there, the
 // cell's last picture is put up; once the reading moves, the still is over.
 void CellStill::look()
 {
@@ -101,7 +102,7 @@ void CellStill::look()
         stillEnded();
         return;
     }
-    if (!m_in && reading && m_standing >= kStandingLooks && !m_session.paused && m_session.rate == 1.0) {
+    if (!m_in && reading && m_standing >= kStandingLooks && !m_session.paused && m_session.rate > 0) {
         // The first still cell to end after the reading (the cell it reads).
         const auto still = std::find_if(m_stills.begin(), m_stills.end(),
                                         [&](const disc::TitleFacts::Still &s) { return *reading < s.endMs; });

@@ -2,9 +2,11 @@
 // with the real engine on the sample disc: the desktop's media controls (MPRIS)
 // press the control window's buttons, and the screen saver is held off exactly
 // while the disc plays, by the player alone (libvlc would hold it too while its
-// window is open). The player's side answers from this thread's event loop,
+// window is open). Eject asks the desktop's UDisks2 (a stand-in, on the session
+// bus as the system bus) to open the tray. The player's side answers from this thread's event loop,
 // so the test calls it without blocking, on a connection of its own.
 #include "desktop/MediaPlayer2.h"
+#include "playback/disc/Source.h"
 #include "playback/engine/Engine.h"
 #include "support/SampleDisc.h"
 #include "support/WindowTest.h"
@@ -21,6 +23,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QDBusVirtualObject>
 #include <QLabel>
 #include <QTest>
 #include <QThread>
@@ -30,6 +33,9 @@
 #include <optional>
 
 namespace {
+
+// The session bus stands in for the system bus (UDisks2's), set before Qt looks.
+const bool systemBusIsSessionBus = qputenv("DBUS_SYSTEM_BUS_ADDRESS", qgetenv("DBUS_SESSION_BUS_ADDRESS"));
 
 const QString kService = QStringLiteral("org.mpris.MediaPlayer2.orvanta");
 const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
@@ -74,17 +80,46 @@ private:
     std::optional<QDBusConnection> m_bus;
 };
 
+// UDisks2 as far as an eject goes: the drive of /dev/sr0, whose tray opens
+// unless it is locked. A block device's path is its drive's too.
+class FakeUDisks : public QDBusVirtualObject {
+    Q_OBJECT
+public:
+    std::atomic<int> ejects{0};
+    std::atomic<bool> locked{false};
+    QString introspect(const QString &) const override { return {}; }
+    bool handleMessage(const QDBusMessage &m, const QDBusConnection &bus) override
+    {
+        const QString drive = QStringLiteral("/org/freedesktop/UDisks2/drives/sr0");
+        QDBusMessage reply = m.createReply();
+        if (m.member() == QLatin1String("ResolveDevice")) {
+            const bool known = qdbus_cast<QVariantMap>(m.arguments().value(0)).value(QStringLiteral("path")) == "/dev/sr0";
+            reply << QVariant::fromValue(known ? QList<QDBusObjectPath>{QDBusObjectPath(drive)} : QList<QDBusObjectPath>{});
+        } else if (m.member() == QLatin1String("Get")) {
+            reply << QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusObjectPath(drive))));
+        } else if (m.member() == QLatin1String("Eject") && locked) {
+            reply = m.createErrorReply(QStringLiteral("org.freedesktop.UDisks2.Error.Failed"), QStringLiteral("the tray is locked"));
+        } else {
+            ++ejects;
+        }
+        return bus.send(reply);
+    }
+};
+
 // A fake service on a thread of its own, registered on the bus under its name
 // and paths while this lives.
 class OnBus {
 public:
-    OnBus(InhibitService &fake, const QString &service, const QStringList &paths)
+    OnBus(QObject &fake, const QString &service, const QStringList &paths)
         : m_service(service), m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, service))
     {
         fake.moveToThread(&m_thread);
         m_thread.start();
         for (const QString &path : paths)
-            m_registered = m_bus.registerObject(path, &fake, QDBusConnection::ExportAllSlots);
+            m_registered = qobject_cast<QDBusVirtualObject *>(&fake)
+                               ? m_bus.registerVirtualObject(path, qobject_cast<QDBusVirtualObject *>(&fake),
+                                                             QDBusConnection::SubPath)
+                               : m_bus.registerObject(path, &fake, QDBusConnection::ExportAllSlots);
         m_registered = m_registered && m_bus.registerService(service);
     }
     ~OnBus()
@@ -316,6 +351,32 @@ private slots:
 
     // A cookie that comes after playing has paused is given back at once; one that
     // comes while playing is kept.
+    // Eject asks UDisks2 when it knows the drive, and says why it refused; a
+    // device it does not know is the drive's own business.
+    void ejectThroughTheDesktop_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<QString>("refused");
+        QTest::addColumn<int>("ejects");
+        QTest::newRow("ejected") << "/dev/sr0" << false << QString() << 1;
+        QTest::newRow("locked") << "/dev/sr0" << true << "the drive's tray could not be opened (the tray is locked)." << 0;
+        QTest::newRow("not UDisks2's") << "/dev/sr9" << false << "there is no drive at /dev/sr9." << 0;
+    }
+    void ejectThroughTheDesktop()
+    {
+        QFETCH(QString, device);
+        QFETCH(bool, locked);
+        QFETCH(QString, refused);
+        QFETCH(int, ejects);
+        FakeUDisks udisks;
+        udisks.locked = locked;
+        const OnBus on(udisks, QStringLiteral("org.freedesktop.UDisks2"), {QStringLiteral("/org/freedesktop/UDisks2")});
+        QVERIFY(on.registered());
+        QCOMPARE(playback::disc::ejectDrive(device).value_or(QString()), refused);
+        QCOMPARE(udisks.ejects.load(), ejects);
+    }
+
     void lateCookie()
     {
         FakeScreenSaver fake;

@@ -1,5 +1,7 @@
 #include "playback/disc/Source.h"
 
+#include "playback/disc/UDisks.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -229,6 +231,8 @@ std::optional<QString> imageOfVideoTs(const QString &videoTs)
 
 std::optional<QString> ejectDrive(const QString &device)
 {
+    if (const UDisksEject desktop = ejectThroughUDisks(device); desktop.reached)
+        return desktop.refused;
     const QString name = device.isEmpty() ? QStringLiteral("(none)") : device;
     Fd fd(::open(QFile::encodeName(device).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0)

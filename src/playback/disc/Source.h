@@ -65,8 +65,9 @@ QStringList opticalDrivesIn(const QString &devDir);
 std::optional<QString> mountPointIn(const QList<std::pair<QString, QString>> &mounts, const QString &device);
 } // namespace detail
 
-// Opens the drive's tray. nullopt when it opened; otherwise why not, in plain
-// words ("the drive is busy.").
+// Opens the drive's tray, through UDisks2 when it knows the drive (it unmounts
+// first and needs no root), else by the drive's own ioctl. nullopt when it
+// opened; otherwise why not, in plain words ("the drive is busy.").
 std::optional<QString> ejectDrive(const QString &device);
 
 } // namespace playback::disc

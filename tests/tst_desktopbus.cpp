@@ -3,8 +3,9 @@
 // press the control window's buttons, and the screen saver is held off exactly
 // while the disc plays, by the player alone (libvlc would hold it too while its
 // window is open). Eject asks the desktop's UDisks2 (a stand-in, on the session
-// bus as the system bus) to open the tray. The player's side answers from this thread's event loop,
-// so the test calls it without blocking, on a connection of its own.
+// bus as the system bus) to open the tray. The player's side answers from this
+// thread's event loop, so the test calls it without blocking, on a connection
+// of its own.
 #include "desktop/MediaPlayer2.h"
 #include "playback/disc/Source.h"
 #include "playback/engine/Engine.h"

@@ -68,47 +68,34 @@ private slots:
         }
     }
 
+    // A clock's time within a picture reads as the picture's start: film pictures
+    // (1001/24 ms) start at frames 0, 1, 2, 3, 5, 6, ... of the NTSC time code.
     void timecode_data()
     {
         QTest::addColumn<qint64>("ms");
         QTest::addColumn<double>("fps"); // as libvlc reports it
+        QTest::addColumn<double>("picture"); // the picture period, 0 when not known
         QTest::addColumn<QString>("expected");
-        QTest::newRow("one PAL frame") << qint64(40) << 25.0 << "00:00:00:01";
-        QTest::newRow("last PAL frame") << qint64(999) << 25.0 << "00:00:00:24";
-        QTest::newRow("NTSC 29.97") << qint64(1500) << 29.97 << "00:00:01:15";
-        QTest::newRow("minutes and hours") << qint64(((1 * 60 + 2) * 60 + 3) * 1000 + 480) << 25.0 << "01:02:03:12";
-        QTest::newRow("past 99 hours") << qint64(100LL * 3600 * 1000) << 25.0 << "100:00:00:00";
-        QTest::newRow("unknown rate is PAL") << qint64(80) << std::nan("") << "00:00:00:02";
+        const double film = 1001.0 / 24;
+        QTest::newRow("one PAL frame") << qint64(40) << 25.0 << 0.0 << "00:00:00:01";
+        QTest::newRow("last PAL frame") << qint64(999) << 25.0 << 0.0 << "00:00:00:24";
+        QTest::newRow("NTSC 29.97") << qint64(1500) << 29.97 << 0.0 << "00:00:01:15";
+        QTest::newRow("minutes and hours") << qint64(((1 * 60 + 2) * 60 + 3) * 1000 + 480) << 25.0 << 0.0 << "01:02:03:12";
+        QTest::newRow("past 99 hours") << qint64(100LL * 3600 * 1000) << 25.0 << 0.0 << "100:00:00:00";
+        QTest::newRow("unknown rate is PAL") << qint64(80) << std::nan("") << 0.0 << "00:00:00:02";
+        QTest::newRow("film picture 4, late in it") << qint64(205) << 29.97 << film << "00:00:00:05";
+        QTest::newRow("film picture 4, its time rounded down") << qint64(166) << 29.97 << film << "00:00:00:05";
+        QTest::newRow("film picture 3, just before picture 4") << qint64(165) << 29.97 << film << "00:00:00:03";
+        QTest::newRow("film picture 1200, after 50 s") << qint64(50070) << 29.97 << film << "00:00:50:01";
     }
     void timecode()
     {
         QFETCH(qint64, ms);
         QFETCH(double, fps);
+        QFETCH(double, picture);
         QFETCH(QString, expected);
         using namespace playback::engine;
-        QCOMPARE(formatTimecode(ms, timecodeFrameRate(fps)), expected);
-    }
-
-    // A clock's time within a picture reads as the picture's start. Film pictures
-    // (1001/24 ms) start at frames 0, 1, 2, 3, 5, 6, ... of the NTSC time code.
-    void pictureStart_data()
-    {
-        QTest::addColumn<qint64>("ms");
-        QTest::addColumn<double>("period");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("film picture 4, late in it") << qint64(205) << 1001.0 / 24 << "00:00:00:05";
-        QTest::newRow("film picture 4, its time rounded down") << qint64(166) << 1001.0 / 24 << "00:00:00:05";
-        QTest::newRow("film picture 3, just before picture 4") << qint64(165) << 1001.0 / 24 << "00:00:00:03";
-        QTest::newRow("film picture 1200, after 50 s") << qint64(50070) << 1001.0 / 24 << "00:00:50:01";
-        QTest::newRow("period not known") << qint64(205) << 0.0 << "00:00:00:06";
-    }
-    void pictureStart()
-    {
-        QFETCH(qint64, ms);
-        QFETCH(double, period);
-        QFETCH(QString, expected);
-        using namespace playback::engine;
-        QCOMPARE(formatTimecode(pictureStartMs(ms, period), 30), expected);
+        QCOMPARE(formatTimecode(pictureStartMs(ms, picture), timecodeFrameRate(fps)), expected);
     }
 };
 

@@ -91,19 +91,16 @@ public:
     QString introspect(const QString &) const override { return {}; }
     bool handleMessage(const QDBusMessage &m, const QDBusConnection &bus) override
     {
-        const QString drive = QStringLiteral("/org/freedesktop/UDisks2/drives/sr0");
-        QDBusMessage reply = m.createReply();
-        if (m.member() == QLatin1String("ResolveDevice")) {
-            const bool known = qdbus_cast<QVariantMap>(m.arguments().value(0)).value(QStringLiteral("path")) == "/dev/sr0";
-            reply << QVariant::fromValue(known ? QList<QDBusObjectPath>{QDBusObjectPath(drive)} : QList<QDBusObjectPath>{});
-        } else if (m.member() == QLatin1String("Get")) {
-            reply << QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusObjectPath(drive))));
-        } else if (m.member() == QLatin1String("Eject") && locked) {
-            reply = m.createErrorReply(QStringLiteral("org.freedesktop.UDisks2.Error.Failed"), QStringLiteral("the tray is locked"));
-        } else {
-            ++ejects;
-        }
-        return bus.send(reply);
+        const QDBusObjectPath drive(QStringLiteral("/org/freedesktop/UDisks2/drives/sr0"));
+        const bool known = qdbus_cast<QVariantMap>(m.arguments().value(0)).value(QStringLiteral("path")) == "/dev/sr0";
+        if (m.member() == QLatin1String("ResolveDevice"))
+            return bus.send(m.createReply(QVariant::fromValue(known ? QList{drive} : QList<QDBusObjectPath>{})));
+        if (m.member() == QLatin1String("Get"))
+            return bus.send(m.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(drive)))));
+        ejects += !locked;
+        return bus.send(locked ? m.createErrorReply(QStringLiteral("org.freedesktop.UDisks2.Error.Failed"),
+                                                    QStringLiteral("the tray is locked"))
+                               : m.createReply());
     }
 };
 

@@ -29,6 +29,9 @@ namespace {
 constexpr qint64 kMenuSeenMs = 500;
 // libvlc ending a title this far before the title's own end is no end.
 constexpr std::int64_t kEndSlackMs = 2000;
+// Past a scratch, play goes on this far past the picture on screen; when the
+// same stretch fails again, twice as far each time.
+constexpr std::int64_t kFirstDamageStepMs = 1000;
 
 } // namespace
 
@@ -230,22 +233,45 @@ disc::Problem VlcPlaybackControl::whyStopped(unsigned bits)
     return path != disc::Problem::None ? path : disc::Problem::VideoDamaged;
 }
 
-// libvlc could not read on in the title playing: play goes on at the next
-// chapter, or the next title that can be played, as a player goes on past a
-// scratch. Each time it moves forward, so it ends at the disc's end. False:
-// nothing further can be played.
+// libvlc could not read on in the title playing: on a drive, play goes on a
+// little past where it stopped, as a player goes on past a scratch, and
+// further each time the same stretch fails again; once that reaches the next
+// chapter, at the next chapter, or the next title that can be played. Each time it moves
+// forward, so it ends at the disc's end. False: nothing further can be played.
 bool VlcPlaybackControl::goPastDamage()
 {
     const int title = m_status.title();
     if (title < 1 || !m_facts || !m_source || title > int(m_facts->titles.size()))
         return false;
-    const std::int64_t at = std::max<std::int64_t>(libvlc_media_player_get_time(player()), 0);
-    int next = title, chapter = m_status.chapterAt(title, at) + 1;
-    if (chapter >= m_facts->titles[std::size_t(title) - 1].chapters) {
-        next = nextPlayableTitle(title);
-        chapter = 0;
+    // Where libvlc's reading stopped, which is ahead of the picture on screen.
+    const std::int64_t at = std::max<std::int64_t>(positionMs().value_or(0), libvlc_media_player_get_time(player()));
+    // Failing again before play got a step past where it went on: the same scratch.
+    const bool again = m_damage && m_damage->title == title && at >= m_damage->resumeMs - m_damage->stepMs
+                       && at <= m_damage->resumeMs + kFirstDamageStepMs;
+    const std::int64_t step = again ? m_damage->stepMs * 2 : kFirstDamageStepMs;
+    const int chapter = m_status.chapterAt(title, at);
+    const int chapters = m_facts->titles[std::size_t(title) - 1].chapters;
+    const std::int64_t resumeMs = at + step;
+    // A drive's scratch is a read error over a short stretch; damage in an image
+    // or a folder's files may run on for long, and libvlc takes seconds over each
+    // try: there play goes on at the next chapter at once.
+    const bool inChapter = m_source->kind == disc::SourceKind::Drive
+                           && resumeMs < (chapter + 1 < chapters ? m_status.chapterOffset(title, chapter + 1)
+                                                                  : m_status.titleLength(title));
+    m_damage = Damage{title, resumeMs, step};
+    if (inChapter) {
+        if (!restartAt(title, chapter))
+            return false;
+        m_player->seekTo(resumeMs);
+        m_display->estimate().jumped(resumeMs, std::nullopt, true);
+        return true;
     }
-    return next >= 1 && restartAt(next, chapter);
+    int next = title;
+    if (chapter + 1 >= chapters) {
+        next = nextPlayableTitle(title);
+        m_damage.reset();
+    }
+    return next >= 1 && restartAt(next, next == title ? chapter + 1 : 0);
 }
 
 int VlcPlaybackControl::nextPlayableTitle(int after) const
@@ -269,6 +295,7 @@ void VlcPlaybackControl::unload()
     m_display->stopped();
     m_status.clear();
     m_sentTo.reset();
+    m_damage.reset();
     m_session = Session();
     m_expectTitleChange = false;
     update();

@@ -180,6 +180,13 @@ private:
     std::optional<disc::Facts> m_facts;
     QElapsedTimer m_inTitle; // since the session's title was taken up
     bool m_expectTitleChange = false;
+    // The last scratch gone past: where play went on in which title, and how far
+    // past the picture on screen that was.
+    struct Damage {
+        int title = 0;
+        std::int64_t resumeMs = 0, stepMs = 0;
+    };
+    std::optional<Damage> m_damage;
     // The last jump, while the picture from before it is still on screen.
     struct SentTo {
         int title, chapter;

@@ -67,9 +67,9 @@ private slots:
     // Cells that end in a still: a timed one (cell 2, 4 s), then two of one
     // picture each, as a gallery's: an endless one (cell 3) and a timed one
     // (cell 4, 5 s). The held picture is the cell's last, also in fast forward,
-    // the clock stands on it,
-    // Pause and Continue keep it, Next from the endless still goes on to the next
-    // one (libdvdnav would skip it), and the title's end is an end and not damage.
+    // the clock stands on it, Pause and Continue keep it, Next from the endless
+    // still goes on to the next one (libdvdnav would skip it), Next leaves that
+    // one too, and the title's end is an end and not damage.
     void stillCells()
     {
         const auto facts = playback::disc::readFacts(testsupport::sampleSource(SampleVariant::Stills, playback::disc::SourceKind::Image));
@@ -97,7 +97,7 @@ private slots:
         QCOMPARE(dvd->CurrentChapter().toInt32(), 3);
         dvd->PlayNextChapter();
         QVERIFY(stillOn(151));
-        QCOMPARE(dvd->CurrentChapter().toInt32(), 4);
+        dvd->PlayNextChapter();
         QVERIFY(waitFor([](const FrameStamp &s) { return s.frame >= 165; }));
         QCOMPARE(dvd->CurrentChapter().toInt32(), 5);
         QVERIFY(QTest::qWaitFor([&] { return !stopped.isEmpty(); }, 5000));

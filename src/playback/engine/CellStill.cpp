@@ -89,8 +89,8 @@ std::optional<std::int64_t> CellStill::leadInTo(std::int64_t targetMs) const
 
 // libvlc's reading standing near a still cell's end, while playing (at any
 // forward speed: libvlc holds a still for its time at x8 too): its reader is in
-// the still. Once the picture on screen gets there, the
-// cell's last picture is put up; once the reading moves, the still is over.
+// the still. Once the picture on screen gets there, the cell's last picture is
+// put up; once the reading moves, the still is over.
 void CellStill::look()
 {
     if (m_session.scanning)

@@ -205,7 +205,7 @@ void VlcPlaybackControl::jumpTo(int title, int chapter, bool armed)
         if (chapter > 0)
             libvlc_media_player_set_chapter(player(), chapter);
     } else {
-        int sendTo = chapter;
+        int sendTo = chapter; // or through the short still cell before it (CellStill::leadInTo)
         if (fromStill) {
             libvlc_media_player_set_title(player(), title);
             if (const auto leadIn = m_cellStill->leadInTo(m_status.chapterOffset(title, chapter)))

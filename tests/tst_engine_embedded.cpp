@@ -176,8 +176,7 @@ private slots:
         program.setProcessEnvironment(environment);
         program.setProcessChannelMode(QProcess::MergedChannels);
         program.start(QCoreApplication::applicationFilePath(),
-                      {QStringLiteral("pictureFillsTheControl"), QStringLiteral("mouseChoosesAMenuButton"),
-                       QStringLiteral("fullScreenAndBack")});
+                      {QStringLiteral("pictureFillsTheControl"), QStringLiteral("mouseChoosesAMenuButton")});
         QVERIFY(program.waitForFinished(120000));
         QVERIFY2(program.exitCode() == 0, program.readAll().constData());
     }

@@ -18,6 +18,9 @@ Display *dpy(void *d) { return static_cast<Display *>(d); }
 
 // libvlc's output has settled this long after its window is shown.
 constexpr int kVideoSettlesMs = 60;
+// The cover goes this long after libvlc's window is made, shown or not: should
+// the news of its showing be lost, the picture is not kept black.
+constexpr int kMostBlackAfterMadeMs = 1000;
 
 } // namespace
 
@@ -166,6 +169,10 @@ void XVideoSurface::libvlcWindowMade()
         return;
     XRaiseWindow(dpy(m_display), m_still);
     flush();
+    QTimer::singleShot(kMostBlackAfterMadeMs, this, [this] {
+        if (std::exchange(m_blackUntilVideo, false))
+            hideStill();
+    });
 }
 
 void XVideoSurface::libvlcWindowShown()

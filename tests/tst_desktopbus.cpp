@@ -2,10 +2,10 @@
 // with the real engine on the sample disc: the desktop's media controls (MPRIS)
 // press the control window's buttons, and the screen saver is held off exactly
 // while the disc plays, by the player alone (libvlc would hold it too while its
-// window is open). Eject asks the desktop's UDisks2 (a stand-in, on the session
-// bus as the system bus) to open the tray. The player's side answers from this
-// thread's event loop, so the test calls it without blocking, on a connection
-// of its own.
+// window is open). Eject asks UDisks2 to open the tray; a fake of it serves on
+// the session bus, which the test makes its system bus too. The player's side
+// answers from this thread's event loop, so the test calls it without
+// blocking, on a connection of its own.
 #include "desktop/MediaPlayer2.h"
 #include "playback/disc/Source.h"
 #include "playback/engine/Engine.h"
@@ -35,7 +35,8 @@
 
 namespace {
 
-// The session bus stands in for the system bus (UDisks2's), set before Qt looks.
+// UDisks2 lives on the system bus: here the session bus is that bus too, set
+// before Qt first connects to either.
 const bool systemBusIsSessionBus = qputenv("DBUS_SYSTEM_BUS_ADDRESS", qgetenv("DBUS_SESSION_BUS_ADDRESS"));
 
 const QString kService = QStringLiteral("org.mpris.MediaPlayer2.orvanta");

@@ -1,6 +1,6 @@
 #pragma once
-// Ejecting a drive the desktop way: through UDisks2 on the system bus, which
-// needs no root, and which the desktop's own tools use.
+// Ejecting a drive through UDisks2, the system bus service that file managers
+// eject with: it unmounts what is mounted and needs no root.
 
 #include <QString>
 

@@ -1,7 +1,6 @@
 #include "playback/engine/CountEstimate.h"
 
 #include "playback/engine/DecoderThread.h"
-
 #include "playback/engine/FrameSink.h"
 #include "playback/engine/Session.h"
 

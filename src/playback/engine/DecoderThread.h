@@ -3,8 +3,9 @@
 // GOP or reading the disc (tens of milliseconds, longer when a drive spins up)
 // never holds the GUI thread. It gives the reverse scan its pictures, a jump its
 // first picture, and a title its timing (mux lead, picture period). Only the
-// latest scan request counts: the scan asks for a new position every few tens of
-// milliseconds, and a picture that comes too late is of no use. Answers come back as signals on the GUI thread.
+// latest scan request counts: the scan asks for a new position every few tens
+// of milliseconds, and a picture that comes too late is of no use. Answers come
+// back as signals on the GUI thread.
 //
 // Threads: requests are made on the GUI thread and handed over under a lock; the
 // decoder thread hands its answers to this object's thread as queued calls, to

@@ -29,8 +29,8 @@ namespace {
 constexpr qint64 kMenuSeenMs = 500;
 // libvlc ending a title this far before the title's own end is no end.
 constexpr std::int64_t kEndSlackMs = 2000;
-// Past a scratch, play goes on this far past the picture on screen; when the
-// same stretch fails again, twice as far each time.
+// Past a scratch, play goes on this far past where libvlc's reading stopped;
+// when the same stretch fails again, twice as far each time.
 constexpr std::int64_t kFirstDamageStepMs = 1000;
 
 } // namespace
@@ -234,9 +234,9 @@ disc::Problem VlcPlaybackControl::whyStopped(unsigned bits)
 }
 
 // libvlc could not read on in the title playing: on a drive, play goes on a
-// little past where it stopped, as a player goes on past a scratch, and
-// further each time the same stretch fails again; once that reaches the next
-// chapter, at the next chapter, or the next title that can be played. Each time it moves
+// little past where it stopped, as a player goes on past a scratch, and further
+// each time the same stretch fails again; once that reaches the next chapter,
+// at the next chapter, or the next title that can be played. Each time it moves
 // forward, so it ends at the disc's end. False: nothing further can be played.
 bool VlcPlaybackControl::goPastDamage()
 {

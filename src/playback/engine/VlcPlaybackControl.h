@@ -181,7 +181,7 @@ private:
     QElapsedTimer m_inTitle; // since the session's title was taken up
     bool m_expectTitleChange = false;
     // The last scratch gone past: where play went on in which title, and how far
-    // past the picture on screen that was.
+    // past where libvlc's reading had stopped.
     struct Damage {
         int title = 0;
         std::int64_t resumeMs = 0, stepMs = 0;

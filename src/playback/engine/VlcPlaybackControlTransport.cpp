@@ -208,10 +208,11 @@ void VlcPlaybackControl::jumpTo(int title, int chapter, bool armed)
         int sendTo = chapter; // or through the short still cell before it (CellStill::leadInTo)
         if (fromStill) {
             libvlc_media_player_set_title(player(), title);
-            if (const auto leadIn = m_cellStill->leadInTo(m_status.chapterOffset(title, chapter)))
-                for (int c = 0; c < chapter; ++c)
-                    if (m_status.chapterOffset(title, c) == *leadIn)
-                        sendTo = c;
+            if (const auto leadIn = m_cellStill->leadInTo(m_status.chapterOffset(title, chapter))) {
+                const int leadInChapter = m_status.chapterAt(title, *leadIn);
+                if (m_status.chapterOffset(title, leadInChapter) == *leadIn)
+                    sendTo = leadInChapter;
+            }
         }
         libvlc_media_player_set_chapter(player(), sendTo);
     }

@@ -8,8 +8,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <utility>
-
 namespace playback::engine {
 
 namespace {
@@ -169,19 +167,22 @@ void XVideoSurface::libvlcWindowMade()
         return;
     XRaiseWindow(dpy(m_display), m_still);
     flush();
-    QTimer::singleShot(kMostBlackAfterMadeMs, this, [this] {
-        if (std::exchange(m_blackUntilVideo, false))
-            hideStill();
-    });
+    uncoverIn(kMostBlackAfterMadeMs);
 }
 
 void XVideoSurface::libvlcWindowShown()
 {
     if (m_blackUntilVideo)
-        QTimer::singleShot(kVideoSettlesMs, this, [this] {
-            if (std::exchange(m_blackUntilVideo, false))
-                hideStill();
-        });
+        uncoverIn(kVideoSettlesMs);
+}
+
+void XVideoSurface::uncoverIn(int ms)
+{
+    // Only the black cover goes: a picture the engine has put up since stays.
+    QTimer::singleShot(ms, this, [this] {
+        if (m_blackUntilVideo)
+            hideStill();
+    });
 }
 
 void XVideoSurface::hideStill()

@@ -57,6 +57,7 @@ private:
     bool makeStillWindow();
     void libvlcWindowMade();
     void libvlcWindowShown();
+    void uncoverIn(int ms);
 
     void *m_display = nullptr; // Display*
     unsigned long m_window = 0;

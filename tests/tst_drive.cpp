@@ -2,13 +2,17 @@
 // over a FUSE image with a drive's costs. Needs root and /dev/fuse.
 #include "support/PlayingDisc.h"
 
+#include "playback/engine/VlcPlaybackControl.h"
+
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <dvdread/dvd_udf.h>
 #include <unistd.h>
 
+using playback::engine::VlcPlaybackControl;
 using testsupport::SampleVariant;
 
 class DriveTest : public QObject, protected testsupport::PlayingDisc {
@@ -36,6 +40,35 @@ private slots:
     {
         dvd.reset();
         drive({QStringLiteral("out"), m_dir.path()});
+    }
+
+    // A disc that takes seconds to spin up: Play and the disc's readings answer at
+    // once, Play goes on when the disc has been read, and Stop before that stops it.
+    void playDoesNotWaitForTheDrive_data()
+    {
+        QTest::addColumn<bool>("stopFirst");
+        QTest::newRow("play") << false;
+        QTest::newRow("stop while it spins up") << true;
+    }
+    void playDoesNotWaitForTheDrive()
+    {
+        QFETCH(bool, stopFirst);
+        const QString image = testsupport::sampleImage(SampleVariant::Plain);
+        dvd = std::make_unique<VlcPlaybackControl>(drive({QStringLiteral("in"), image, m_dir.path(), QStringLiteral("slow"), QStringLiteral("--spin-up"), QStringLiteral("1200")}));
+        QSignalSpy started(dvd.get(), &VlcPlaybackControl::playStarted), read(dvd.get(), &VlcPlaybackControl::discChanged);
+        dvd->Play();
+        QVERIFY(dvd->isStarting());
+        QVERIFY_THROWS_EXCEPTION(playback::PlaybackError, dvd->DVDUniqueID());
+        if (stopFirst)
+            dvd->Stop();
+        QVERIFY(read.wait(15000));
+        QCOMPARE(started.size(), stopFirst ? 0 : 1);
+        QCOMPARE(dvd->isLoaded(), !stopFirst);
+        QVERIFY(dvd->DVDUniqueID().toString().size() == 16);
+        if (!stopFirst) {
+            QCOMPARE(started.first().first().toString(), QString());
+            QVERIFY(waitFor([](const sampledisc::FrameStamp &s) { return s.title == 1 && s.frame > 10; }, 10000));
+        }
     }
 
     // A scratch 3 s into title 1 (24 s at a steady rate, chapters every 8 s):

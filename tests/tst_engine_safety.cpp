@@ -144,6 +144,8 @@ private slots:
         playback::disc::setFactsHelperProgram(program, 1000);
         auto restore = qScopeGuard([] { playback::disc::setFactsHelperProgram(QStringLiteral(ORVANTA_PLAYER_PROGRAM)); });
         VlcPlaybackControl dvd(testsupport::sampleFolder(SampleVariant::Plain));
+        QSignalSpy read(&dvd, &VlcPlaybackControl::discChanged);
+        QVERIFY(read.wait(10000));
         try {
             dvd.Play();
             QFAIL("Play did not refuse");

@@ -79,9 +79,18 @@ public:
 
     // True while a disc plays, forwards or backwards: not paused, not stopped.
     bool isPlaying() const { return m_playing; }
+    // True from a Play that waits for the disc to be read (a drive spinning up)
+    // until playStarted() or Stop.
+    bool isStarting() const { return m_starting; }
 
 signals:
     void playingChanged(bool playing);
+    // A Play that waited for the disc has ended: the disc plays (failure empty),
+    // or it cannot (failure: why, in plain words).
+    void playStarted(const QString &failure);
+    // What the control knows of the disc changed (it was read, or another disc
+    // went in): the disc's readings may differ now.
+    void discChanged();
     // The disc stopped without being asked: at its end (failure empty) or
     // because it could not be read any further (failure: why, in plain words).
     void playbackStopped(const QString &failure);
@@ -89,9 +98,11 @@ signals:
 protected:
     // Emits playingChanged on a change.
     void setPlaying(bool playing);
+    void setStarting(bool starting) { m_starting = starting; }
 
 private:
     bool m_playing = false;
+    bool m_starting = false;
 };
 
 } // namespace playback

@@ -101,7 +101,7 @@ std::optional<Facts> readFacts(const Source &source, Problem *problem)
     return std::move(reading.facts);
 }
 
-std::optional<Source> findDiscInDrives(Problem *problem)
+std::optional<Source> findDiscInDrives(Problem *problem, Facts *facts)
 {
     const QStringList drives = opticalDrives();
     Problem first = drives.isEmpty() ? Problem::NoDrive : Problem::NoDisc;
@@ -110,8 +110,11 @@ std::optional<Source> findDiscInDrives(Problem *problem)
             continue;
         Source source{SourceKind::Drive, drive};
         Problem found = Problem::None;
-        if (readFacts(source, &found) && found == Problem::None)
+        if (std::optional<Facts> read = readFacts(source, &found); read && found == Problem::None) {
+            if (facts)
+                *facts = std::move(*read);
             return source;
+        }
         if (first == Problem::NoDisc)
             first = found;
     }

@@ -72,9 +72,10 @@ struct Facts {
 // played when none can; None when a title can.
 std::optional<Facts> readFacts(const Source &source, Problem *problem = nullptr);
 
-// The first drive that holds a playable DVD, if any; otherwise problem, when
-// given, says what is wrong with the first drive that holds a disc (NoDisc
-// when none does, NoDrive when the machine has no optical drive).
-std::optional<Source> findDiscInDrives(Problem *problem = nullptr);
+// The first drive that holds a playable DVD, if any, with its facts in facts
+// when given; otherwise problem, when given, says what is wrong with the first
+// drive that holds a disc (NoDisc when none does, NoDrive when the machine has
+// no optical drive).
+std::optional<Source> findDiscInDrives(Problem *problem = nullptr, Facts *facts = nullptr);
 
 } // namespace playback::disc

@@ -2,10 +2,10 @@
 
 #include "playback/disc/UDisks.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStorageInfo>
 #include <QUrl>
 
 #include <algorithm>
@@ -70,6 +70,50 @@ QString ejectReason(int error, const QString &device)
     }
 }
 
+QString signatureOf(const QFileInfoList &files)
+{
+    QString signature;
+    for (const QFileInfo &file : files) {
+        signature += file.fileName() + QLatin1Char(' ') + QString::number(file.size()) + QLatin1Char(' ')
+                     + QString::number(file.lastModified().toMSecsSinceEpoch()) + QLatin1Char('\n');
+    }
+    return signature;
+}
+
+// The kernel's mount table, as (device, mount point), in mount order. Read from
+// /proc rather than asked of each file system: a busy one (a network share, a
+// drive reading a scratch) would hold up the asking.
+QList<std::pair<QString, QString>> mountTable()
+{
+    // Blanks and backslashes in the fields are written as octal escapes ("\040").
+    const auto unescape = [](const QByteArray &field) {
+        QByteArray out;
+        for (qsizetype i = 0; i < field.size(); ++i) {
+            if (field[i] == '\\' && i + 3 < field.size()) {
+                bool ok = false;
+                const int code = field.mid(i + 1, 3).toInt(&ok, 8);
+                if (ok) {
+                    out += char(code);
+                    i += 3;
+                    continue;
+                }
+            }
+            out += field[i];
+        }
+        return QFile::decodeName(out);
+    };
+    QList<std::pair<QString, QString>> mounts;
+    QFile table(QStringLiteral("/proc/self/mounts"));
+    if (!table.open(QIODevice::ReadOnly))
+        return mounts;
+    for (const QByteArray &line : table.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() >= 2)
+            mounts.append({unescape(fields[0]), unescape(fields[1])});
+    }
+    return mounts;
+}
+
 } // namespace
 
 bool isVideoTsName(const QString &name) { return name.compare(QLatin1String("VIDEO_TS"), Qt::CaseInsensitive) == 0; }
@@ -103,6 +147,27 @@ std::optional<DriveState> driveState(const QString &device)
     default: // no disc, or a drive that cannot tell; an error: not a drive
         return status >= 0 ? std::optional(DriveState::Empty) : std::nullopt;
     }
+}
+
+QString discSignature(const Source &source)
+{
+    switch (source.kind) {
+    case SourceKind::Image: {
+        const QFileInfo image(source.path);
+        return image.isFile() ? signatureOf({image}) : QString();
+    }
+    case SourceKind::Folder: {
+        const std::optional<QString> videoTs = videoDirectory(source);
+        if (!videoTs)
+            return {};
+        return signatureOf(QDir(*videoTs).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name));
+    }
+    case SourceKind::Drive:
+        // Asking the drive would wait behind the read it is busy with (seconds, on
+        // a scratch): its disc changes are told by the desktop instead.
+        return source.path;
+    }
+    return {};
 }
 
 QString Source::mrl() const
@@ -204,10 +269,7 @@ std::optional<QString> videoDirectory(const Source &source)
         return videoTsIn(source.path);
     }
     case SourceKind::Drive: {
-        QList<std::pair<QString, QString>> mounts;
-        for (const QStorageInfo &volume : QStorageInfo::mountedVolumes())
-            mounts.append({QFile::decodeName(volume.device()), volume.rootPath()});
-        const std::optional<QString> mountPoint = detail::mountPointIn(mounts, source.path);
+        const std::optional<QString> mountPoint = detail::mountPointIn(mountTable(), source.path);
         if (!mountPoint)
             return std::nullopt;
         return videoTsIn(*mountPoint);

@@ -41,6 +41,12 @@ std::optional<DriveState> driveState(const QString &device);
 
 bool isBlockDevice(const QString &path);
 
+// What an image or a folder holds now, cheaply told without reading the disc:
+// the names, sizes and times of change of its files. It changes when the disc
+// does; empty for a path that is not there. For a drive, only its device: the
+// drive itself is not asked.
+QString discSignature(const Source &source);
+
 // Whether a file name is VIDEO_TS, in any case (libdvdread finds it so).
 bool isVideoTsName(const QString &name);
 // The folder's VIDEO_TS folder, if it has one.

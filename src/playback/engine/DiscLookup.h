@@ -1,39 +1,67 @@
 #pragma once
-// Which disc the control plays, and what it is before it plays: the disc named
-// on the command line, or else the first drive that holds one, looked up on
-// every call so that a disc put in after start-up is found. The command line's
-// disc is read ahead (FactsPrefetch).
+// Which disc the control plays, and what it is: the disc named on the command
+// line, or else the first drive that holds one. Its facts are read once per
+// disc, and again only when an image's or folder's files have changed (see
+// disc::discSignature), or a drive's disc may have: the desktop says so, or
+// the control has found it gone (forget()). The reading runs on a thread of its own: a drive may
+// take seconds to spin up, and the GUI thread never waits for it. A lookup that
+// finds nothing read yet starts the reading and says so; read() follows.
 //
-// Threads: GUI thread (the read-ahead runs on its own, see FactsPrefetch.h).
+// Threads: GUI thread. Each reading runs on a thread of its own, adopted by the
+// reaper so that nothing waits for it; its result is posted back to the GUI thread.
 
 #include "playback/disc/Facts.h"
+
+#include <QObject>
 
 #include <memory>
 #include <optional>
 
 namespace playback::engine {
 
-class FactsPrefetch;
+// Why a disc cannot be told about yet.
+QString stillBeingRead();
 
-class DiscLookup {
+class DiscLookup : public QObject {
+    Q_OBJECT
 public:
     // argument: the disc named on the command line, or empty to look in the drives.
-    explicit DiscLookup(const QString &argument);
-    ~DiscLookup();
+    explicit DiscLookup(const QString &argument, QObject *parent = nullptr);
+    ~DiscLookup() override;
     // Another disc from now on (a disc dropped on a window, say).
     void setArgument(const QString &argument);
+    // Reads the disc again: a drive's disc changed, or may have.
+    void forget();
+    // The disc is in a drive (named, or looked for).
+    bool inDrive() const;
 
-    // The disc; throws PlaybackError(operation, reason) when there is none.
-    disc::Source source(const QString &operation) const;
-    // Its facts; throws PlaybackError(operation, problem) when they cannot be
-    // read, or, with playable, when none of its titles can be played.
-    disc::Facts facts(const disc::Source &source, const QString &operation, bool playable = false) const;
+    struct Disc {
+        disc::Source source;
+        disc::Facts facts;
+    };
+    // The disc and its facts, when they have been read and the disc is unchanged
+    // since. Throws PlaybackError(operation, problem) when the reading found no
+    // disc, or, with playable, none of its titles can be played. Otherwise starts
+    // reading (unless a reading of the same disc runs) and returns nullopt.
+    std::optional<Disc> lookup(const QString &operation, bool playable = false);
+    // Where the disc is, as lookup() finds it; the named disc needs no reading.
+    // Throws PlaybackError(operation, ...) when there is none, or it is still being read.
+    disc::Source source(const QString &operation);
     // What Eject opens when nothing plays: the named disc, or the first drive.
     std::optional<disc::Source> ejectable() const;
 
+signals:
+    // A reading has finished: lookup() answers now, unless the disc changed meanwhile.
+    void read();
+
 private:
+    struct Reading;
+    QString signature() const;
+    void startReading(const QString &signature);
+
     QString m_argument;
-    std::unique_ptr<FactsPrefetch> m_prefetch;
+    int m_generation = 0; // counts forget()
+    std::shared_ptr<Reading> m_reading; // the latest, done or not
 };
 
 } // namespace playback::engine

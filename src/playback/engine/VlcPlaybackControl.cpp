@@ -60,6 +60,7 @@ VlcPlaybackControl::VlcPlaybackControl(const QString &discArgument, QWidget *par
     });
     m_fullScreen = std::make_unique<FullScreen>(this, display, [this] { return pictureAspect(); },
                                                 [this](int key) { return navigateKey(key); });
+    connect(&m_disc, &DiscLookup::read, this, &VlcPlaybackControl::discRead);
     connect(m_fullScreen.get(), &FullScreen::changed, this, &VlcPlaybackControl::updateFramesWanted);
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
         setDisplay(std::make_unique<EmbeddedDisplay>(this, m_session));
@@ -214,6 +215,8 @@ void VlcPlaybackControl::stoppedByItself(unsigned bits)
             return;
     }
     unload();
+    if (problem != disc::Problem::None && m_disc.inDrive())
+        m_disc.forget(); // the drive may hold another disc, or none, by now
     emit playbackStopped(problem == disc::Problem::None ? QString() : disc::describe(problem));
 }
 
@@ -302,11 +305,13 @@ void VlcPlaybackControl::unload()
     notePlaying();
 }
 
-disc::Facts VlcPlaybackControl::discFacts(const QString &operation) const
+disc::Facts VlcPlaybackControl::discFacts(const QString &operation)
 {
     if (m_session.loaded && m_facts)
         return *m_facts;
-    return m_disc.facts(m_disc.source(operation), operation);
+    if (std::optional<DiscLookup::Disc> disc = m_disc.lookup(operation))
+        return std::move(disc->facts);
+    throw PlaybackError(operation, stillBeingRead());
 }
 
 void VlcPlaybackControl::requireLoaded(const QString &operation) const

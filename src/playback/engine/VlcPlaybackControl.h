@@ -13,7 +13,8 @@
 //   CellStill       a cell's last picture held (a still), as libvlc does not show it
 //   FullScreen      the full-screen window
 //   StatusSnapshot  what the windows read, refreshed from libvlc's events
-//   DiscLookup      which disc, and its facts (read in a helper process, disc/)
+//   DiscLookup      which disc, and its facts (read off the GUI thread, in a
+//                   helper process, disc/)
 //   TitleStream     a title read by the engine itself, for a disc that libvlc's
 //                   DVD navigation cannot start (its first title set is damaged)
 //
@@ -129,7 +130,11 @@ private:
     bool goPastDamage();
     // The first title after `after` that can be played; 0 when there is none.
     int nextPlayableTitle(int after) const;
-    disc::Facts discFacts(const QString &operation) const;
+    // Play, once the disc's facts are known.
+    void startPlaying(DiscLookup::Disc disc);
+    // A reading of the disc has ended: a Play that waited for it goes on.
+    void discRead();
+    disc::Facts discFacts(const QString &operation);
     void requireLoaded(const QString &operation) const;
     int requireTitle(const QString &operation) const;
     // The title playing, or 0 while a menu shows; fails before libvlc says which.

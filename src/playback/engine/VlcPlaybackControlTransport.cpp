@@ -44,11 +44,45 @@ void VlcPlaybackControl::Play()
         notePlaying();
         return;
     }
+    // libvlc reports an unplayable disc only later, as an event: the facts say it
+    // first, so that Play itself fails.
+    std::optional<DiscLookup::Disc> disc;
+    try {
+        disc = m_disc.lookup(QStringLiteral("Play"), true);
+    } catch (const PlaybackError &) {
+        if (!m_disc.inDrive())
+            throw;
+        m_disc.forget(); // a drive found empty or unplayable may hold another disc now
+    }
+    setStarting(!disc);
+    if (disc)
+        startPlaying(std::move(*disc));
+}
+
+void VlcPlaybackControl::discRead()
+{
+    if (isStarting()) {
+        QString failure;
+        try {
+            std::optional<DiscLookup::Disc> disc = m_disc.lookup(QStringLiteral("Play"), true);
+            if (!disc)
+                return; // the disc changed while it was read; it is read again
+            setStarting(false);
+            startPlaying(std::move(*disc));
+        } catch (const PlaybackError &e) {
+            setStarting(false);
+            failure = e.reason();
+        }
+        emit playStarted(failure);
+    }
+    emit discChanged();
+}
+
+void VlcPlaybackControl::startPlaying(DiscLookup::Disc disc)
+{
     const QString op = QStringLiteral("Play");
-    const disc::Source source = m_disc.source(op);
-    // libvlc reports an unplayable disc only later, as an event: check it first so
-    // that Play itself fails.
-    disc::Facts facts = m_disc.facts(source, op, true);
+    const disc::Source source = disc.source;
+    disc::Facts facts = std::move(disc.facts);
     // libvlc's DVD navigation enters title 1 whatever title it is asked to start at
     // (the disc's first play leads there), and so does its plain title reader:
     // without title 1's navigation the engine reads the titles itself, with no menus.
@@ -116,6 +150,10 @@ void VlcPlaybackControl::unpause()
 
 void VlcPlaybackControl::Stop()
 {
+    if (isStarting() && !m_session.loaded) {
+        setStarting(false); // the disc is not played once it has been read
+        return;
+    }
     requireLoaded(QStringLiteral("Stop"));
     unload();
 }
@@ -254,6 +292,7 @@ void VlcPlaybackControl::PlayPrevChapter()
 
 void VlcPlaybackControl::setDisc(const QString &argument)
 {
+    setStarting(false);
     if (m_session.loaded)
         unload();
     m_disc.setArgument(argument);
@@ -262,6 +301,7 @@ void VlcPlaybackControl::setDisc(const QString &argument)
 void VlcPlaybackControl::Eject()
 {
     const std::optional<disc::Source> source = m_session.loaded && m_source ? m_source : m_disc.ejectable();
+    setStarting(false);
     if (m_session.loaded)
         unload(); // closes the disc, which releases the drive
     if (!source)
@@ -270,6 +310,7 @@ void VlcPlaybackControl::Eject()
         reaper::waitForAll(); // the drive is free only once the player has let go of it
         if (const std::optional<QString> why = disc::ejectDrive(source->path))
             throw PlaybackError(QStringLiteral("Eject"), *why);
+        m_disc.forget();
     }
 }
 

@@ -273,9 +273,12 @@ void Form2::Form_Load()
     connect(&dvd(), &playback::PlaybackControl::playingChanged, m_screenSaver,
             &desktop::ScreenSaverInhibitor::setInhibited);
     m_screenSaver->setInhibited(dvd().isPlaying());
-    // Queued: the control has finished stopping before a message box waits in it.
+    // Queued: the control has finished stopping or starting before a message box waits in it.
     connect(&dvd(), &playback::PlaybackControl::playbackStopped, this,
             [this](const QString &failure) { app::runHandler([&] { dvd_PlaybackStopped(failure); }); },
+            Qt::QueuedConnection);
+    connect(&dvd(), &playback::PlaybackControl::playStarted, this,
+            [this](const QString &failure) { app::runHandler([&] { dvd_PlayStarted(failure); }); },
             Qt::QueuedConnection);
 }
 

@@ -48,6 +48,7 @@ public:
     void Command4_Click(); // Previous Chapter
     void Command5_Click(); // Stop
     // The disc stopped on its own; failure: why, empty at the disc's end.
+    void dvd_PlayStarted(const QString &failure);
     void dvd_PlaybackStopped(const QString &failure);
     void Command6_Click(); // Eject
     void Command8_Click(); // Full Screen

@@ -44,18 +44,32 @@ void showError(const QString &message, const QString &cause)
 
 } // namespace
 
+namespace {
+const QString kPlayError = QStringLiteral("Error trying to play the DVD! No disc detected in drive.");
+}
+
 // Trapped: whatever fails, the user gets the one message, with the cause under
-// it when the control gives one, and the icons stay.
+// it when the control gives one, and the icons stay. A disc still being read
+// (a drive spinning up) finishes in dvd_PlayStarted.
 void Form2::Command1_Click()
 {
     try {
         dvd().Play();
-        setStatusIcons(true, false, false, false, false);
+        if (!dvd().isStarting())
+            setStatusIcons(true, false, false, false, false);
     } catch (const playback::PlaybackError &e) {
-        showError(QStringLiteral("Error trying to play the DVD! No disc detected in drive."), e.reason());
+        showError(kPlayError, e.reason());
     } catch (...) {
-        showError(QStringLiteral("Error trying to play the DVD! No disc detected in drive."), QString());
+        showError(kPlayError, QString());
     }
+}
+
+void Form2::dvd_PlayStarted(const QString &failure)
+{
+    if (failure.isEmpty())
+        setStatusIcons(true, false, false, false, false);
+    else
+        showError(kPlayError, failure);
 }
 
 // The disc stopped playing on its own: at its end, or because it could not be

@@ -72,6 +72,19 @@ dvdinfo::dvdinfo() : app::Form(Qt::Window | Qt::CustomizeWindowHint | Qt::Window
 
 void dvdinfo::Form_Load()
 {
+    showDisc();
+    // Read again when the control learns more: a disc still being read when the
+    // dialog opened, or another disc put in.
+    connect(&dvd(), &playback::PlaybackControl::discChanged, this, [this] {
+        for (QLabel *value : {Label1, Label4, Label5})
+            value->clear();
+        File->clear();
+        app::runHandler([this] { showDisc(); });
+    });
+}
+
+void dvdinfo::showDisc()
+{
     // Continue-on-error: a value that cannot be read leaves its control as it
     // was, and the dialog opens in every case. A directory that cannot be
     // listed leaves the file list empty.

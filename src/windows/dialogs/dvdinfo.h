@@ -1,7 +1,8 @@
 #pragma once
 // The disc information dialog: the side being played, the disc's unique
-// identifier, the path of its video directory and the files in it, read once
-// when the dialog loads. Modeless, one instance.
+// identifier, the path of its video directory and the files in it, read when
+// the dialog loads and again when the control learns of another disc (or of
+// the one still being read then). Modeless, one instance.
 
 #include "app/Form.h"
 
@@ -17,6 +18,7 @@ public:
     dvdinfo();
 
     void Form_Load() override;
+    void showDisc();
     void Command1_Click();
 
     QLabel *Label2;

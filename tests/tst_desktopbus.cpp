@@ -9,6 +9,7 @@
 #include "desktop/MediaPlayer2.h"
 #include "playback/disc/Source.h"
 #include "playback/engine/Engine.h"
+#include "support/FakeBus.h"
 #include "support/SampleDisc.h"
 #include "support/WindowTest.h"
 #include "windows/control/Form2.h"
@@ -33,11 +34,11 @@
 #include <atomic>
 #include <optional>
 
+using testsupport::FakeUDisks;
+using testsupport::OnBus;
+
 namespace {
 
-// UDisks2 lives on the system bus: here the session bus is that bus too, set
-// before Qt first connects to either.
-const bool systemBusIsSessionBus = qputenv("DBUS_SYSTEM_BUS_ADDRESS", qgetenv("DBUS_SESSION_BUS_ADDRESS"));
 
 const QString kService = QStringLiteral("org.mpris.MediaPlayer2.orvanta");
 const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
@@ -80,60 +81,6 @@ public slots:
 private:
     QDBusMessage m_question;
     std::optional<QDBusConnection> m_bus;
-};
-
-// UDisks2 as far as an eject goes: the drive of /dev/sr0, whose tray opens
-// unless it is locked. A block device's path is its drive's too.
-class FakeUDisks : public QDBusVirtualObject {
-    Q_OBJECT
-public:
-    std::atomic<int> ejects{0};
-    std::atomic<bool> locked{false};
-    QString introspect(const QString &) const override { return {}; }
-    bool handleMessage(const QDBusMessage &m, const QDBusConnection &bus) override
-    {
-        const QDBusObjectPath drive(QStringLiteral("/org/freedesktop/UDisks2/drives/sr0"));
-        const bool known = qdbus_cast<QVariantMap>(m.arguments().value(0)).value(QStringLiteral("path")) == "/dev/sr0";
-        if (m.member() == QLatin1String("ResolveDevice"))
-            return bus.send(m.createReply(QVariant::fromValue(known ? QList{drive} : QList<QDBusObjectPath>{})));
-        if (m.member() == QLatin1String("Get"))
-            return bus.send(m.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(drive)))));
-        ejects += !locked;
-        return bus.send(locked ? m.createErrorReply(QStringLiteral("org.freedesktop.UDisks2.Error.Failed"),
-                                                    QStringLiteral("the tray is locked"))
-                               : m.createReply());
-    }
-};
-
-// A fake service on a thread of its own, registered on the bus under its name
-// and paths while this lives.
-class OnBus {
-public:
-    OnBus(QObject &fake, const QString &service, const QStringList &paths)
-        : m_service(service), m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, service))
-    {
-        fake.moveToThread(&m_thread);
-        m_thread.start();
-        for (const QString &path : paths)
-            m_registered = qobject_cast<QDBusVirtualObject *>(&fake)
-                               ? m_bus.registerVirtualObject(path, qobject_cast<QDBusVirtualObject *>(&fake),
-                                                             QDBusConnection::SubPath)
-                               : m_bus.registerObject(path, &fake, QDBusConnection::ExportAllSlots);
-        m_registered = m_registered && m_bus.registerService(service);
-    }
-    ~OnBus()
-    {
-        QDBusConnection::disconnectFromBus(m_service);
-        m_thread.quit();
-        m_thread.wait();
-    }
-    bool registered() const { return m_registered; }
-
-private:
-    QString m_service;
-    QThread m_thread;
-    QDBusConnection m_bus;
-    bool m_registered = false;
 };
 
 class FakeGnomeSession : public InhibitService {

@@ -142,35 +142,6 @@ private slots:
             QCOMPARE(playback::disc::encodeFacts(*read), answer);
     }
 
-    // A helper that hangs, crashes, writes garbage or cannot start costs the
-    // reading, with a reason, never the player.
-    void helperFails_data()
-    {
-        QTest::addColumn<QString>("script"); // empty: no such program
-        QTest::addColumn<Problem>("problem");
-        QTest::newRow("hangs") << "exec sleep 600" << Problem::Unreadable;
-        QTest::newRow("crashes") << "kill -SEGV $$" << Problem::NavigationDamaged;
-        QTest::newRow("writes garbage") << "echo garbage" << Problem::Unreadable;
-        QTest::newRow("cannot start") << QString() << Problem::Unreadable;
-    }
-    void helperFails()
-    {
-        QFETCH(QString, script);
-        QFETCH(Problem, problem);
-        const QString helper = m_tmp.filePath(QStringLiteral("helper"));
-        QFile::remove(helper);
-        if (!script.isEmpty()) {
-            QFile file(helper);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("#!/bin/sh\n" + script.toUtf8() + "\n") > 0);
-            QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
-        }
-        playback::disc::setFactsHelperProgram(helper, 500);
-        auto restore = qScopeGuard([] { playback::disc::setFactsHelperProgram(QStringLiteral(ORVANTA_PLAYER_PROGRAM)); });
-        Problem found = Problem::None;
-        QVERIFY(!readFacts(testsupport::sampleSource(SampleVariant::Plain, SourceKind::Folder), &found));
-        QCOMPARE(found, problem);
-    }
-
     void readFactsOnSampleDisc_data()
     {
         QTest::addColumn<Source>("source");

@@ -1,8 +1,10 @@
 // The sample disc in the simulated optical drive (bench/drive): a block device
-// over a FUSE image with a drive's costs. Needs root and /dev/fuse.
+// over a FUSE image with a drive's costs. Needs root and /dev/fuse. A fake
+// UDisks2 on the test's own bus tells of the drive's disc going in and out.
 #include "support/PlayingDisc.h"
 
 #include "playback/engine/VlcPlaybackControl.h"
+#include "support/FakeBus.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -69,6 +71,27 @@ private slots:
             QCOMPARE(started.first().first().toString(), QString());
             QVERIFY(waitFor([](const sampledisc::FrameStamp &s) { return s.title == 1 && s.frame > 10; }, 10000));
         }
+    }
+
+    // UDisks2 says the disc went out while it plays: play stops, saying so, and the
+    // drive is read again; and again when a disc goes in.
+    void discTakenOut()
+    {
+        const QString device = drive({QStringLiteral("in"), testsupport::sampleImage(SampleVariant::Plain), m_dir.path(), QStringLiteral("fast")});
+        testsupport::FakeUDisks udisks(device);
+        const testsupport::OnBus on(udisks, QStringLiteral("org.freedesktop.UDisks2"), {QStringLiteral("/org/freedesktop/UDisks2")});
+        QVERIFY(on.registered());
+        play(device);
+        QVERIFY(waitFor([](const sampledisc::FrameStamp &s) { return s.frame > 10; }, 10000));
+        QSignalSpy stopped(dvd.get(), &VlcPlaybackControl::playbackStopped), read(dvd.get(), &VlcPlaybackControl::discChanged);
+        QVERIFY(on.send(udisks.mediaChanged(false)));
+        QVERIFY(read.wait(10000));
+        QCOMPARE(stopped.size(), 1);
+        QCOMPARE(stopped.first().first().toString(), QStringLiteral("the disc was removed."));
+        QVERIFY(!dvd->isLoaded());
+        QVERIFY(on.send(udisks.mediaChanged(true)));
+        QVERIFY(read.wait(10000));
+        QCOMPARE(stopped.size(), 1);
     }
 
     // A scratch 3 s into title 1 (24 s at a steady rate, chapters every 8 s):

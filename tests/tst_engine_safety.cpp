@@ -118,6 +118,8 @@ private slots:
         }
     }
 
+    // A facts helper that crashes, hangs, writes garbage or cannot start refuses
+    // Play with a reason; it never costs the player.
     void readerFailuresRefusePlay_data()
     {
         QTest::addColumn<QString>("helper"); // a shell script; empty: no such program

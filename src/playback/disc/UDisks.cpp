@@ -24,7 +24,7 @@ QDBusMessage call(const QString &path, const QString &interface, const QString &
 
 } // namespace
 
-UDisksEject ejectThroughUDisks(const QString &device)
+QString udisksDriveOf(const QString &device)
 {
     if (!QDBusConnection::systemBus().isConnected())
         return {};
@@ -39,13 +39,41 @@ UDisksEject ejectThroughUDisks(const QString &device)
              {QStringLiteral("org.freedesktop.UDisks2.Block"), QStringLiteral("Drive")}, kLookupMs);
     const QString drivePath =
         drive.arguments().value(0).value<QDBusVariant>().variant().value<QDBusObjectPath>().path();
-    if (drive.type() != QDBusMessage::ReplyMessage || drivePath.isEmpty() || drivePath == QLatin1String("/"))
+    if (drive.type() != QDBusMessage::ReplyMessage || drivePath == QLatin1String("/"))
+        return {};
+    return drivePath;
+}
+
+UDisksEject ejectThroughUDisks(const QString &device)
+{
+    const QString drivePath = udisksDriveOf(device);
+    if (drivePath.isEmpty())
         return {};
     const QDBusMessage ejected = call(drivePath, QStringLiteral("org.freedesktop.UDisks2.Drive"), QStringLiteral("Eject"),
                                       {QVariantMap{}}, kEjectMs);
     if (ejected.type() == QDBusMessage::ReplyMessage)
         return {true, std::nullopt};
     return {true, QStringLiteral("the drive's tray could not be opened (%1).").arg(ejected.errorMessage())};
+}
+
+MediaWatch::MediaWatch(QObject *parent) : QObject(parent)
+{
+    // Any object of UDisks2's: drives come and go with their paths.
+    QDBusConnection::systemBus().connect(kService, QString(), QStringLiteral("org.freedesktop.DBus.Properties"),
+                                         QStringLiteral("PropertiesChanged"), this,
+                                         SLOT(propertiesChanged(QString, QVariantMap, QStringList, QDBusMessage)));
+}
+
+void MediaWatch::propertiesChanged(const QString &interface, const QVariantMap &changed, const QStringList &,
+                                   const QDBusMessage &message)
+{
+    if (interface != QLatin1String("org.freedesktop.UDisks2.Drive"))
+        return;
+    // A drive that tells of its media says MediaAvailable; its Size is the disc's.
+    if (const QVariant available = changed.value(QStringLiteral("MediaAvailable")); available.isValid())
+        emit mediaChanged(message.path(), available.toBool());
+    else if (const QVariant size = changed.value(QStringLiteral("Size")); size.isValid())
+        emit mediaChanged(message.path(), size.toULongLong() > 0);
 }
 
 } // namespace playback::disc

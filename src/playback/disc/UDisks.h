@@ -1,8 +1,15 @@
 #pragma once
-// Ejecting a drive through UDisks2, the system bus service that file managers
-// eject with: it unmounts what is mounted and needs no root.
+// UDisks2, the system bus service that file managers eject with: ejecting a
+// drive through it (it unmounts what is mounted and needs no root), and hearing
+// from it that a drive's disc went in or out.
+//
+// Threads: GUI thread (MediaWatch); the rest on any thread.
 
+#include <QDBusMessage>
+#include <QObject>
 #include <QString>
+#include <QStringList>
+#include <QVariantMap>
 
 #include <optional>
 
@@ -17,5 +24,24 @@ struct UDisksEject {
 // when there is no system bus, no UDisks2 on it, or UDisks2 does not know the
 // device: the caller ejects by itself then.
 UDisksEject ejectThroughUDisks(const QString &device);
+
+// UDisks2's object path of the drive that holds device, empty when UDisks2 does
+// not know it (or is not there).
+QString udisksDriveOf(const QString &device);
+
+// Tells when UDisks2 says a drive's disc went in or out.
+class MediaWatch : public QObject {
+    Q_OBJECT
+public:
+    explicit MediaWatch(QObject *parent = nullptr);
+
+signals:
+    // drive: the drive's object path (see udisksDriveOf); present: it holds a disc now.
+    void mediaChanged(const QString &drive, bool present);
+
+private slots:
+    void propertiesChanged(const QString &interface, const QVariantMap &changed, const QStringList &invalidated,
+                           const QDBusMessage &message);
+};
 
 } // namespace playback::disc

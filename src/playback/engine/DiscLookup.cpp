@@ -52,7 +52,15 @@ void readDisc(const QString &argument, std::optional<disc::Source> &source, disc
 
 QString stillBeingRead() { return QStringLiteral("the disc is still being read."); }
 
-DiscLookup::DiscLookup(const QString &argument, QObject *parent) : QObject(parent) { setArgument(argument); }
+DiscLookup::DiscLookup(const QString &argument, QObject *parent) : QObject(parent)
+{
+    connect(&m_media, &disc::MediaWatch::mediaChanged, this, [this](const QString &drive, bool present) {
+        if (inDrive())
+            forget();
+        emit mediaChanged(drive, present);
+    });
+    setArgument(argument);
+}
 
 DiscLookup::~DiscLookup()
 {

@@ -11,6 +11,7 @@
 // reaper so that nothing waits for it; its result is posted back to the GUI thread.
 
 #include "playback/disc/Facts.h"
+#include "playback/disc/UDisks.h"
 
 #include <QObject>
 
@@ -53,6 +54,8 @@ public:
 signals:
     // A reading has finished: lookup() answers now, unless the disc changed meanwhile.
     void read();
+    // The desktop says a drive's disc went in or out (see disc::MediaWatch).
+    void mediaChanged(const QString &drive, bool present);
 
 private:
     struct Reading;
@@ -60,6 +63,7 @@ private:
     void startReading(const QString &signature);
 
     QString m_argument;
+    disc::MediaWatch m_media;
     int m_generation = 0; // counts forget()
     std::shared_ptr<Reading> m_reading; // the latest, done or not
 };

@@ -61,6 +61,7 @@ VlcPlaybackControl::VlcPlaybackControl(const QString &discArgument, QWidget *par
     m_fullScreen = std::make_unique<FullScreen>(this, display, [this] { return pictureAspect(); },
                                                 [this](int key) { return navigateKey(key); });
     connect(&m_disc, &DiscLookup::read, this, &VlcPlaybackControl::discRead);
+    connect(&m_disc, &DiscLookup::mediaChanged, this, &VlcPlaybackControl::driveMediaChanged);
     connect(m_fullScreen.get(), &FullScreen::changed, this, &VlcPlaybackControl::updateFramesWanted);
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
         setDisplay(std::make_unique<EmbeddedDisplay>(this, m_session));

@@ -134,6 +134,8 @@ private:
     void startPlaying(DiscLookup::Disc disc);
     // A reading of the disc has ended: a Play that waited for it goes on.
     void discRead();
+    // A drive's disc went in or out: the disc playing was taken out, maybe.
+    void driveMediaChanged(const QString &drive, bool present);
     disc::Facts discFacts(const QString &operation);
     void requireLoaded(const QString &operation) const;
     int requireTitle(const QString &operation) const;

@@ -10,6 +10,7 @@
 #include "playback/engine/PlayerReaper.h"
 #include "playback/engine/ReverseScan.h"
 #include "playback/engine/VlcInstance.h"
+#include "playback/disc/UDisks.h"
 
 #include <vlc/vlc.h>
 
@@ -76,6 +77,16 @@ void VlcPlaybackControl::discRead()
         emit playStarted(failure);
     }
     emit discChanged();
+}
+
+void VlcPlaybackControl::driveMediaChanged(const QString &drive, bool present)
+{
+    if (present || !m_session.loaded || !m_source || m_source->kind != disc::SourceKind::Drive)
+        return;
+    if (disc::udisksDriveOf(m_source->path) != drive)
+        return; // another drive's
+    unload(); // as Stop does
+    emit playbackStopped(QStringLiteral("the disc was removed."));
 }
 
 void VlcPlaybackControl::startPlaying(DiscLookup::Disc disc)

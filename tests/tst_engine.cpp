@@ -274,10 +274,10 @@ private slots:
     {
         const QString image = testsupport::sampleImage(SampleVariant::Plain);
         dvd = std::make_unique<VlcPlaybackControl>(image);
-        const auto folder = playback::disc::readFacts(testsupport::sampleSource(SampleVariant::Plain, playback::disc::SourceKind::Folder));
         // Read on a thread of its own: the facts come with discChanged.
         QSignalSpy read(dvd.get(), &VlcPlaybackControl::discChanged);
-        QVERIFY(read.wait(10000));
+        const auto folder = playback::disc::readFacts(testsupport::sampleSource(SampleVariant::Plain, playback::disc::SourceKind::Folder));
+        QTRY_COMPARE_WITH_TIMEOUT(read.size(), 1, 10000);
         QCOMPARE(dvd->DVDUniqueID().toString(), folder->uniqueId);
         QCOMPARE(dvd->CurrentDiscSide().toInt32(), 1);
         QCOMPARE(dvd->DVDDirectory().toString(), image + QStringLiteral("/VIDEO_TS"));

@@ -18,6 +18,9 @@
 //   engine_bench stalls DISC
 //        prints "<call>_ms <ms>": how long each call held the GUI thread, and
 //        "gap_<step> <ms>": the event loop's longest gap over a step.
+//   engine_bench scratch DISC            (a drive with a scratch over title 1's seconds 3 to 5)
+//        prints "scratch_stall_ms <ms>": how long the picture stood still up to 7 s
+//        into the title, and "scratch_skipped_ms <ms>": how much of it was passed over.
 //   engine_bench skips DISC COUNT        (on X11, read back from the window)
 //   engine_bench vlc-skips DISC COUNT    the same with libvlc's own player, as cvlc
 //        prints "skip_<next|previous> <median ms> <worst ms>": from the call to the
@@ -430,6 +433,36 @@ private:
     qint64 m_longest = 0;
 };
 
+int scratch(const QString &disc)
+{
+    VlcPlaybackControl dvd(disc);
+    dvd.Play();
+    if (!waitStamp(dvd, [](const FrameStamp &s) { return s.title == 1 && s.frame >= 10; }, 15000))
+        return 1;
+    // Until two seconds past the scratch's end: every time the picture stood still
+    // longer than a few pictures, and every jump forward.
+    QElapsedTimer clock;
+    clock.start();
+    int last = -1;
+    qint64 changedAt = 0, stood = 0, skipped = 0;
+    while (clock.elapsed() < 60000 && last < 175) {
+        QTest::qWait(5);
+        const auto s = readFrameStamp(dvd.lastFrame());
+        if (!s || s->frame == last)
+            continue;
+        if (last >= 0 && clock.elapsed() - changedAt > 200)
+            stood += clock.elapsed() - changedAt;
+        if (last >= 0 && s->frame > last + 3)
+            skipped += (s->frame - last - 1) * 40;
+        last = s->frame;
+        changedAt = clock.elapsed();
+    }
+    if (last < 175)
+        return 1;
+    std::printf("scratch_stall_ms %lld\nscratch_skipped_ms %lld\n", stood, skipped);
+    return 0;
+}
+
 int stalls(const QString &disc)
 {
     VlcPlaybackControl dvd(disc);
@@ -536,6 +569,8 @@ int main(int argc, char **argv)
         return latency(args[2]);
     if (args[1] == QLatin1String("jumps"))
         return jumps(args[2]);
+    if (args[1] == QLatin1String("scratch"))
+        return scratch(args[2]);
     if (args[1] == QLatin1String("stalls"))
         return stalls(args[2]);
     if (args[1] == QLatin1String("skips"))

@@ -26,7 +26,7 @@ struct Request {
 // What the thread does next, the most urgent first: a jump waits on its chapter's
 // first picture; a scan that ended wants its landing pictures more than its last picture.
 struct Job {
-    enum Kind { ChapterStart, Timing, Landing, Picture } kind;
+    enum Kind { PastDamage, ChapterStart, Timing, Landing, Picture } kind;
     Request request;
 };
 
@@ -89,6 +89,7 @@ struct DecoderThread::Shared {
     std::optional<Request> landing;
     std::optional<int> timingTitle;
     std::optional<Request> chapterStart;
+    std::optional<Request> pastDamage;
     bool stop = false;
     QObject *receiver = nullptr; // cleared, under the lock, before the receiver goes
     std::shared_ptr<std::atomic<bool>> done = std::make_shared<std::atomic<bool>>(false);
@@ -142,6 +143,15 @@ void DecoderThread::requestChapterStart(int title, int chapter, const QSize &siz
     m_shared->wake.notify_one();
 }
 
+void DecoderThread::requestPastDamage(int title, std::int64_t ms)
+{
+    {
+        std::lock_guard lock(m_shared->mutex);
+        m_shared->pastDamage = Request{title, ms, {}};
+    }
+    m_shared->wake.notify_one();
+}
+
 void DecoderThread::request(int title, std::int64_t ms, const QSize &size)
 {
     {
@@ -156,10 +166,13 @@ static std::optional<Job> nextJob(DecoderThread::Shared &shared)
 {
     std::unique_lock lock(shared.mutex);
     shared.wake.wait(lock, [&] {
-        return shared.stop || shared.pending || shared.landing || shared.timingTitle || shared.chapterStart;
+        return shared.stop || shared.pending || shared.landing || shared.timingTitle || shared.chapterStart
+               || shared.pastDamage;
     });
     if (shared.stop)
         return std::nullopt;
+    if (shared.pastDamage)
+        return Job{Job::PastDamage, *std::exchange(shared.pastDamage, std::nullopt)};
     if (shared.chapterStart)
         return Job{Job::ChapterStart, *std::exchange(shared.chapterStart, std::nullopt)};
     if (shared.timingTitle)
@@ -181,6 +194,11 @@ void DecoderThread::run(std::shared_ptr<Shared> shared)
     while (const std::optional<Job> job = nextJob(*shared)) {
         const Request &r = job->request;
         switch (job->kind) {
+        case Job::PastDamage: {
+            const qint64 ms = stills.of(r.title).firstReadableAfter(r.ms).value_or(-1);
+            answer([ms, r](DecoderThread &self) { emit self.pastDamageFound(ms, r.title); });
+            break;
+        }
         case Job::ChapterStart:
             if (const auto still = stills.of(r.title).chapterStart(int(r.ms))) {
                 answer([picture = drawn(still->image, r.size, stills.of(r.title).displayAspect()), ms = still->ms,

@@ -2,7 +2,8 @@
 // The engine's decoder: TitleStills on a thread of its own, so that decoding a
 // GOP or reading the disc (tens of milliseconds, longer when a drive spins up)
 // never holds the GUI thread. It gives the reverse scan its pictures, a jump its
-// first picture, and a title its timing (mux lead, picture period). Only the
+// first picture, a title its timing (mux lead, picture period), and play where
+// to go on past a scratch. Only the
 // latest scan request counts: the scan asks for a new position every few tens
 // of milliseconds, and a picture that comes too late is of no use. Answers come
 // back as signals on the GUI thread.
@@ -44,6 +45,9 @@ public:
     // draws; it goes before any other request, and a scan's pending one is dropped.
     void requestChapterStart(int title, int chapter, const QSize &size);
 
+    // Where play can go on past damage met ms into title (TitleStills::firstReadableAfter);
+    // it goes first: play stands still until it comes.
+    void requestPastDamage(int title, std::int64_t ms);
     // What the thread and this object share, under its lock.
     struct Shared;
 
@@ -53,6 +57,8 @@ signals:
     // muxLeadMs < 0, picturePeriodMs 0: not known.
     void timingReady(qint64 muxLeadMs, double picturePeriodMs, int title);
     void chapterStartReady(const QImage &picture, qint64 ms, quint64 hash, int title, int chapter);
+    // ms < 0: nothing after the damage can be read.
+    void pastDamageFound(qint64 ms, int title);
 
 private:
     static void run(std::shared_ptr<Shared> shared);

@@ -83,6 +83,14 @@ void DiscLookup::forget()
     startReading(signature());
 }
 
+bool DiscLookup::readAgain()
+{
+    if (!m_argument.isEmpty() && !disc::sourceFromArgument(m_argument))
+        return false;
+    forget();
+    return true;
+}
+
 bool DiscLookup::inDrive() const
 {
     if (m_argument.isEmpty())

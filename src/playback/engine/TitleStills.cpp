@@ -4,6 +4,7 @@
 
 #include "playback/disc/DvdRead.h"
 #include "playback/disc/Mpeg.h"
+#include "playback/disc/Source.h"
 #include "playback/disc/TitleLayout.h"
 
 #include <QFile>
@@ -12,7 +13,13 @@
 #include <dvdread/ifo_read.h>
 #include <dvdread/nav_read.h>
 
+#include <dvdread/dvd_udf.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <cstring>
 
@@ -31,6 +38,7 @@ TitleStills::TitleStills(const QString &discPath, int title) : d(std::make_uniqu
     // The disc has been read in a helper process before anything plays (see
     // disc/FactsHelper.h), so its IFOs are known not to upset libdvdread.
     d->dvd = disc::openDvd(QFile::encodeName(discPath).constData()).release();
+    d->drive = disc::isBlockDevice(discPath);
     if (!d->dvd || !(d->vmg = ifoOpen(d->dvd, 0)) || !d->vmg->tt_srpt || title < 1
         || title > d->vmg->tt_srpt->nr_of_srpts)
         return;
@@ -42,6 +50,14 @@ TitleStills::TitleStills(const QString &discPath, int title) : d(std::make_uniqu
     d->vobs = DVDOpenFile(d->dvd, info.title_set_nr, DVD_READ_TITLE_VOBS);
     if (!d->vobs)
         return;
+    if (d->drive) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/VIDEO_TS/VTS_%02d_1.VOB", int(info.title_set_nr));
+        std::uint32_t size = 0;
+        d->vobsSector = UDFFindFile(d->dvd, name, &size);
+        if (d->vobsSector)
+            d->direct = ::open(QFile::encodeName(discPath).constData(), O_RDONLY | O_DIRECT | O_CLOEXEC);
+    }
     m_ptsPerFrame = disc::mpeg::ticksPerFrame(d->vts->vtsi_mat->vts_video_attr.video_format == 1);
     m_aspect = disc::isWide(d->vts->vtsi_mat->vts_video_attr) ? 16.0 / 9.0 : 4.0 / 3.0;
 
@@ -96,9 +112,15 @@ void TitleStills::release()
 
 std::optional<TitleStills::Nav> TitleStills::readNav(std::uint32_t sector)
 {
-    unsigned char block[DVD_VIDEO_LB_LEN];
-    if (DVDReadBlocks(d->vobs, int(sector), 1, block) != 1)
+    alignas(4096) unsigned char block[DVD_VIDEO_LB_LEN];
+    if (d->unreadable.count(sector))
         return std::nullopt;
+    const bool read = d->direct >= 0 ? ::pread(d->direct, block, sizeof block, off_t(d->vobsSector + sector) * DVD_VIDEO_LB_LEN) == DVD_VIDEO_LB_LEN
+                                     : DVDReadBlocks(d->vobs, int(sector), 1, block) == 1;
+    if (!read) {
+        d->unreadable.insert(sector);
+        return std::nullopt;
+    }
     // A navigation pack: pack header, system header, then the PCI and DSI packets
     // (private stream 2) at fixed places.
     static const unsigned char kPrivate2[] = {0x00, 0x00, 0x01, 0xbf};
@@ -137,15 +159,14 @@ bool TitleStills::locate(std::int64_t ms, std::size_t *cellIndex, std::size_t *v
     const auto base = vobuPtm(cell, 0);
     if (!base)
         return false;
-    // The last VOBU that starts at or before ms: presentation times rise through a cell.
+    // The last VOBU that starts at or before ms: presentation times rise through a
+    // cell. One that cannot be read counts as later, which errs early.
     const std::int64_t wanted = std::max<std::int64_t>(0, ms - cell.startMs) * disc::mpeg::kTicksPerMs + *base;
     std::size_t lo = 0, hi = cell.vobus.size(); // answer in [lo, hi)
     while (hi - lo > 1) {
         const std::size_t mid = (lo + hi) / 2;
         const auto ptm = vobuPtm(cell, mid);
-        if (!ptm)
-            return false;
-        if (std::int64_t(*ptm) <= wanted)
+        if (ptm && std::int64_t(*ptm) <= wanted)
             lo = mid;
         else
             hi = mid;
@@ -153,6 +174,55 @@ bool TitleStills::locate(std::int64_t ms, std::size_t *cellIndex, std::size_t *v
     *cellIndex = c;
     *vobuIndex = lo;
     return true;
+}
+
+std::optional<std::int64_t> TitleStills::vobuStartMs(std::size_t c, std::size_t v)
+{
+    Cell &cell = m_cells[c];
+    const auto base = vobuPtm(cell, 0);
+    const auto ptm = vobuPtm(cell, v);
+    if (!base || !ptm)
+        return std::nullopt;
+    return cell.startMs + (std::int64_t(*ptm) - std::int64_t(*base)) / disc::mpeg::kTicksPerMs;
+}
+
+std::optional<std::int64_t> TitleStills::firstReadableAfter(std::int64_t ms)
+{
+    std::size_t c = 0, v = 0;
+    if (!isValid() || !locate(ms, &c, &v))
+        return std::nullopt;
+    // The title's VOBUs from the one that holds ms on, as (cell, VOBU).
+    std::vector<std::pair<std::size_t, std::size_t>> ahead;
+    for (std::size_t cell = c; cell < m_cells.size(); ++cell)
+        for (std::size_t vobu = cell == c ? v : 0; vobu < m_cells[cell].vobus.size(); ++vobu)
+            ahead.emplace_back(cell, vobu);
+    const auto readable = [&](std::size_t i) { return readNav(m_cells[ahead[i].first].vobus[ahead[i].second]).has_value(); };
+    // The damage: the first VOBU that does not read, not far ahead (libvlc's clock
+    // is behind its reading by its buffer). None there: the stretch reads now.
+    constexpr std::size_t kLookAhead = 16;
+    std::size_t bad = 1;
+    while (bad < ahead.size() && bad <= kLookAhead && readable(bad))
+        ++bad;
+    if (bad >= ahead.size())
+        return std::nullopt;
+    if (bad > kLookAhead)
+        return vobuStartMs(ahead[1].first, ahead[1].second);
+    // Out of it in doubling steps, then back to the first VOBU that reads.
+    std::size_t step = 1, good = bad + 1;
+    for (;;) {
+        if (good >= ahead.size())
+            return std::nullopt;
+        if (readable(good))
+            break;
+        bad = good;
+        step *= 2;
+        good = good + 1 == ahead.size() ? ahead.size() : std::min(ahead.size() - 1, bad + step);
+    }
+    while (good - bad > 1) {
+        const std::size_t mid = (bad + good) / 2;
+        (readable(mid) ? good : bad) = mid;
+    }
+    return vobuStartMs(ahead[good].first, ahead[good].second);
 }
 
 std::optional<Still> TitleStills::pictureAt(std::int64_t ms)
@@ -208,12 +278,14 @@ Still TitleStills::still(std::map<std::int64_t, Decoded>::const_iterator picture
 std::optional<std::int64_t> TitleStills::muxLeadMs()
 {
     // A few VOBUs spread over the title; the first ones are skipped, a multiplexer
-    // starts with a shorter lead.
+    // starts with a shorter lead. On a drive, VOBUs next to each other near the
+    // start, which the drive has read for libvlc anyway: a seek each would hold
+    // the head that libvlc needs.
     std::vector<std::int64_t> leads;
     for (Cell &cell : m_cells) {
         const std::size_t n = cell.vobus.size();
-        const std::size_t step = std::max<std::size_t>(1, n / 8);
-        for (std::size_t v = std::min<std::size_t>(2, n - 1); v < n && leads.size() < 16; v += step) {
+        const std::size_t step = d->drive ? 1 : std::max<std::size_t>(1, n / 8);
+        for (std::size_t v = std::min<std::size_t>(2, n - 1); v < n && leads.size() < (d->drive ? 6u : 16u); v += step) {
             const auto nav = readNav(cell.vobus[v]);
             if (nav && nav->startPtm > nav->scr && nav->startPtm - nav->scr < kMostMuxLeadMs * disc::mpeg::kTicksPerMs)
                 leads.push_back((std::int64_t(nav->startPtm) - nav->scr) / disc::mpeg::kTicksPerMs);

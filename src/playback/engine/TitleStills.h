@@ -51,6 +51,11 @@ public:
     // The first intra pictures of the count VOBUs after the one that holds ms: where
     // a seek of libvlc's to ms may land.
     KnownPictures keyPicturesAfter(std::int64_t ms, int count);
+    // Where play can go on past damage met about ms into the title (a scratch on a
+    // drive): the start of the first VOBU after the unreadable ones there. Probes
+    // forward in doubling steps, then back to the earliest readable one, so that a
+    // long scratch costs few failed reads. nullopt when nothing after ms reads.
+    std::optional<std::int64_t> firstReadableAfter(std::int64_t ms);
     // How long a VOBU's navigation pack is read before its first picture is due
     // (its PTS against the pack's SCR; the median over the title), nullopt when unreadable.
     std::optional<std::int64_t> muxLeadMs();
@@ -83,6 +88,8 @@ private:
     bool openDecoder();
     std::optional<Nav> readNav(std::uint32_t sector);
     std::optional<std::uint32_t> vobuPtm(Cell &cell, std::size_t vobu);
+    // When the VOBU starts, from the title's start; nullopt when its cell's or its own navigation pack is unreadable.
+    std::optional<std::int64_t> vobuStartMs(std::size_t cell, std::size_t vobu);
     // The cell and VOBU that hold ms (ms clamped into the title).
     bool locate(std::int64_t ms, std::size_t *cell, std::size_t *vobu);
     // Decodes the VOBU (after the one before it, withPrevious) into *into; with

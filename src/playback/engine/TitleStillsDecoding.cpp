@@ -83,15 +83,22 @@ bool TitleStills::decodeVobu(std::size_t c, std::size_t v, bool withPrevious, st
     // The VOBU before supplies the pictures that an open GOP's first B-pictures
     // are predicted from; its own pictures come out too and are kept.
     std::vector<unsigned char> buffer(std::size_t(kReadChunk) * DVD_VIDEO_LB_LEN);
+    // One that cannot be read (a scratch) is done without; it is not read again.
     for (std::size_t i = withPrevious && v > 0 ? v - 1 : v; i <= v; ++i) {
         const auto nav = readNav(cell.vobus[i]);
+        if (!nav && i < v)
+            continue;
         if (!nav)
             return false;
         const std::uint32_t end = std::min(nav->endSector, cell.lastSector);
         for (std::uint32_t s = cell.vobus[i]; s <= end;) {
             const int count = int(std::min<std::uint32_t>(kReadChunk, end - s + 1));
-            if (DVDReadBlocks(d->vobs, int(s), std::size_t(count), buffer.data()) != count)
+            if (DVDReadBlocks(d->vobs, int(s), std::size_t(count), buffer.data()) != count) {
+                d->unreadable.insert(cell.vobus[i]);
+                if (i < v)
+                    break;
                 return false;
+            }
             for (int k = 0; k < count; ++k)
                 feed(buffer.data() + std::size_t(k) * DVD_VIDEO_LB_LEN);
             s += std::uint32_t(count);

@@ -8,6 +8,11 @@
 #include <dvdread/dvd_reader.h>
 #include <dvdread/ifo_read.h>
 
+#include <cstdint>
+#include <set>
+
+#include <unistd.h>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 }
@@ -19,6 +24,15 @@ struct TitleStills::Impl {
     ifo_handle_t *vmg = nullptr;
     ifo_handle_t *vts = nullptr;
     dvd_file_t *vobs = nullptr;
+    // A drive seeks for every read far from the last one, and retries a scratch
+    // for seconds: what failed once is not read again.
+    bool drive = false;
+    std::set<std::uint32_t> unreadable;
+    // On a drive: the device read directly, past the kernel's read-ahead, whose
+    // failure in a scratch is retried page by page (seconds each); and where the
+    // title's VOBs start on it (a DVD's VOBs lie in one piece).
+    int direct = -1;
+    std::uint32_t vobsSector = 0;
     AVCodecContext *codec = nullptr;
     AVCodecParserContext *parser = nullptr;
     AVPacket *packet = nullptr;
@@ -36,6 +50,8 @@ struct TitleStills::Impl {
         avcodec_free_context(&codec);
         if (vobs)
             DVDCloseFile(vobs);
+        if (direct >= 0)
+            ::close(direct);
         if (vts)
             ifoClose(vts);
         if (vmg)

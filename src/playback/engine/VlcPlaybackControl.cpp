@@ -237,11 +237,9 @@ disc::Problem VlcPlaybackControl::whyStopped(unsigned bits)
     return path != disc::Problem::None ? path : disc::Problem::VideoDamaged;
 }
 
-// libvlc could not read on in the title playing: on a drive, play goes on a
-// little past where it stopped, as a player goes on past a scratch, and further
-// each time the same stretch fails again; once that reaches the next chapter,
-// at the next chapter, or the next title that can be played. Each time it moves
-// forward, so it ends at the disc's end. False: nothing further can be played.
+// libvlc could not read on in the title playing. On a drive, the decoder finds
+// the first VOBU past the scratch, and play stands on the last picture until it
+// has (pastDamageFound). False: nothing further can be played.
 bool VlcPlaybackControl::goPastDamage()
 {
     const int title = m_status.title();
@@ -249,13 +247,42 @@ bool VlcPlaybackControl::goPastDamage()
         return false;
     // Where libvlc's reading stopped, which is ahead of the picture on screen.
     const std::int64_t at = std::max<std::int64_t>(positionMs().value_or(0), libvlc_media_player_get_time(player()));
+    DecoderThread *decoder = m_source->kind == disc::SourceKind::Drive ? this->decoder() : nullptr;
+    if (!decoder)
+        return goOnAfter(title, at, std::nullopt);
+    connect(decoder, &DecoderThread::pastDamageFound, this, &VlcPlaybackControl::pastDamageFound, Qt::UniqueConnection);
+    m_damageMet = DamageMet{title, at};
+    m_display->estimate().paused();
+    decoder->requestPastDamage(title, at);
+    return true;
+}
+
+void VlcPlaybackControl::pastDamageFound(qint64 ms, int title)
+{
+    if (!m_damageMet || m_damageMet->title != title)
+        return; // stopped or gone elsewhere meanwhile
+    const std::int64_t at = std::exchange(m_damageMet, std::nullopt)->atMs;
+    if (!goOnAfter(title, at, ms >= 0 ? std::optional<std::int64_t>(ms) : std::nullopt)) {
+        unload();
+        emit playbackStopped(disc::describe(disc::Problem::Unreadable));
+    }
+}
+
+// Play goes on past damage met at `at`: on a drive where the decoder found the
+// disc readable again (found), or else a little past it, as a player goes on
+// past a scratch, and further each time the same stretch fails again; once that
+// reaches the next chapter, at the next chapter, or the next title that can be
+// played. Each time it moves forward, so it ends at the disc's end.
+bool VlcPlaybackControl::goOnAfter(int title, std::int64_t at, std::optional<std::int64_t> found)
+{
     // Failing again before play got a step past where it went on: the same scratch.
     const bool again = m_damage && m_damage->title == title && at >= m_damage->resumeMs - m_damage->stepMs
                        && at <= m_damage->resumeMs + kFirstDamageStepMs;
     const std::int64_t step = again ? m_damage->stepMs * 2 : kFirstDamageStepMs;
     const int chapter = m_status.chapterAt(title, at);
     const int chapters = m_facts->titles[std::size_t(title) - 1].chapters;
-    const std::int64_t resumeMs = at + step;
+    // Where the disc read again, unless play failed there before: then a step on.
+    const std::int64_t resumeMs = found && *found > at ? (again ? std::max(*found, at + step) : *found) : at + step;
     // A drive's scratch is a read error over a short stretch; damage in an image
     // or a folder's files may run on for long, and libvlc takes seconds over each
     // try: there play goes on at the next chapter at once.
@@ -300,6 +327,7 @@ void VlcPlaybackControl::unload()
     m_status.clear();
     m_sentTo.reset();
     m_damage.reset();
+    m_damageMet.reset();
     m_session = Session();
     m_expectTitleChange = false;
     update();

@@ -128,6 +128,8 @@ private:
     void unload();
     disc::Problem whyStopped(unsigned playerEvents);
     bool goPastDamage();
+    void pastDamageFound(qint64 ms, int title);
+    bool goOnAfter(int title, std::int64_t at, std::optional<std::int64_t> found);
     // The first title after `after` that can be played; 0 when there is none.
     int nextPlayableTitle(int after) const;
     // Play, once the disc's facts are known.
@@ -194,6 +196,12 @@ private:
         std::int64_t resumeMs = 0, stepMs = 0;
     };
     std::optional<Damage> m_damage;
+    // Damage met on a drive, while the decoder looks for where the disc reads again.
+    struct DamageMet {
+        int title = 0;
+        std::int64_t atMs = 0;
+    };
+    std::optional<DamageMet> m_damageMet;
     // The last jump, while the picture from before it is still on screen.
     struct SentTo {
         int title, chapter;

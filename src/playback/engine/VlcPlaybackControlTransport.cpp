@@ -51,9 +51,10 @@ void VlcPlaybackControl::Play()
     try {
         disc = m_disc.lookup(QStringLiteral("Play"), true);
     } catch (const PlaybackError &) {
-        if (!m_disc.inDrive())
+        // A disc that could not be played is read again: it may have been put in
+        // or mended since, or the reading failed for a passing cause.
+        if (!m_disc.readAgain())
             throw;
-        m_disc.forget(); // a drive found empty or unplayable may hold another disc now
     }
     setStarting(!disc);
     if (disc)
@@ -236,8 +237,10 @@ void VlcPlaybackControl::jumpTo(int title, int chapter, bool armed)
     // title first, it lets go of it.
     const bool fromStill = m_cellStill->takeScanFromStill() || (shownBefore && m_cellStill->inOrNear(*shownBefore));
     m_scan->release(false);
-    if (m_session.plain && title != m_status.title()) {
-        // Another title read as a plain stream: a player of its own.
+    const bool pastDamage = m_damageMet.has_value();
+    m_damageMet.reset();
+    if ((m_session.plain && title != m_status.title()) || pastDamage) {
+        // Another title read as a plain stream, or libvlc stopped at a scratch: a player of its own.
         m_session.paused = false;
         if (!restartAt(title, chapter)) {
             unload();

@@ -1,12 +1,17 @@
 // Pictures decoded straight from the sample disc for the reverse scan: the
 // picture asked for by time must be the one whose stamp says that frame, from
 // the folder and from the image, in any order (GOP starts, open-GOP B-pictures,
-// the last picture, backwards across chapters and titles).
+// the last picture, backwards across chapters and titles). Past damage, play
+// goes on at the first VOBU that reads again.
 
 #include "playback/engine/TitleStills.h"
 #include "support/SampleDisc.h"
 
+#include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
+
+#include <cstring>
 
 using namespace playback::engine;
 using testsupport::SampleVariant;
@@ -52,6 +57,46 @@ private slots:
             QCOMPARE(stamp->title, title);
             QCOMPARE(stamp->frame, frame);
         }
+    }
+
+    // Title 1's VOBUs that start in [from, to) ms are zeroed; where play goes on
+    // after damage met at askedAt: the first VOBU at or after `to`, -1 for none.
+    void firstReadableAfterDamage_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<int>("askedAt");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("a scratch") << 3000 << 5000 << 2900 << 5200; // VOBUs start every 400 ms
+        QTest::newRow("a long one") << 3000 << 15000 << 2900 << 15200;
+        QTest::newRow("up to the end") << 20000 << 99999 << 19900 << -1;
+        QTest::newRow("it reads now") << 0 << 0 << 2900 << 3200;
+    }
+    void firstReadableAfterDamage()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(int, askedAt);
+        QFETCH(int, expected);
+        QTemporaryDir dir;
+        const QString disc = dir.path() + QStringLiteral("/disc");
+        QVERIFY(testsupport::copyTree(testsupport::sampleFolder(SampleVariant::Plain), disc));
+        QFile vob(disc + QStringLiteral("/VIDEO_TS/VTS_01_1.VOB"));
+        QVERIFY(vob.open(QIODevice::ReadWrite));
+        QByteArray data = vob.readAll();
+        const auto startMs = [&](qsizetype at) { return qFromBigEndian<quint32>(data.constData() + at + 0x39) / 90; };
+        const std::int64_t base = startMs(0);
+        bool zeroing = false;
+        for (qsizetype at = 0; at + 2048 <= data.size(); at += 2048) {
+            if (data.mid(at + 0x26, 4) == QByteArray("\0\0\1\xbf", 4)) // a VOBU's navigation pack
+                zeroing = startMs(at) - base >= from && startMs(at) - base < to;
+            if (zeroing)
+                std::memset(data.data() + at, 0, 2048);
+        }
+        QVERIFY(vob.seek(0) && vob.write(data) == data.size());
+        vob.close();
+        TitleStills stills(disc, 1);
+        QCOMPARE(stills.firstReadableAfter(askedAt).value_or(-1), std::int64_t(expected));
     }
 
     void outsideTheTitle()

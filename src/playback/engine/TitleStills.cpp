@@ -178,12 +178,16 @@ bool TitleStills::locate(std::int64_t ms, std::size_t *cellIndex, std::size_t *v
 
 std::optional<std::int64_t> TitleStills::vobuStartMs(std::size_t c, std::size_t v)
 {
-    Cell &cell = m_cells[c];
-    const auto base = vobuPtm(cell, 0);
-    const auto ptm = vobuPtm(cell, v);
-    if (!base || !ptm)
+    const auto ptm = vobuPtm(m_cells[c], v);
+    if (!ptm)
         return std::nullopt;
-    return cell.startMs + (std::int64_t(*ptm) - std::int64_t(*base)) / disc::mpeg::kTicksPerMs;
+    // From its cell's start; when that cannot be read (damage across the cells'
+    // border), from an earlier cell's, the title's times running on through its cells.
+    for (std::size_t from = c + 1; from-- > 0;) {
+        if (const auto base = vobuPtm(m_cells[from], 0))
+            return m_cells[from].startMs + (std::int64_t(*ptm) - std::int64_t(*base)) / disc::mpeg::kTicksPerMs;
+    }
+    return std::nullopt;
 }
 
 std::optional<std::int64_t> TitleStills::firstReadableAfter(std::int64_t ms)

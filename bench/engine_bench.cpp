@@ -19,8 +19,8 @@
 //        prints "<call>_ms <ms>": how long each call held the GUI thread, and
 //        "gap_<step> <ms>": the event loop's longest gap over a step.
 //   engine_bench scratch DISC            (a drive with a scratch over title 1's seconds 3 to 5)
-//        prints "scratch_stall_ms <ms>": how long the picture stood still up to 7 s
-//        into the title, and "scratch_skipped_ms <ms>": how much of it was passed over.
+//        prints "scratch_stall <ms>": how long the picture stood still up to 7 s
+//        into the title, and "scratch_skipped <ms>": how much of it was passed over.
 //   engine_bench skips DISC COUNT        (on X11, read back from the window)
 //   engine_bench vlc-skips DISC COUNT    the same with libvlc's own player, as cvlc
 //        prints "skip_<next|previous> <median ms> <worst ms>": from the call to the
@@ -459,7 +459,7 @@ int scratch(const QString &disc)
     }
     if (last < 175)
         return 1;
-    std::printf("scratch_stall_ms %lld\nscratch_skipped_ms %lld\n", stood, skipped);
+    std::printf("scratch_stall %lld\nscratch_skipped %lld\n", stood, skipped);
     return 0;
 }
 

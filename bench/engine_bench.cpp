@@ -21,6 +21,9 @@
 //   engine_bench scratch DISC            (a drive with a scratch over title 1's seconds 3 to 5)
 //        prints "scratch_stall <ms>": how long the picture stood still up to 7 s
 //        into the title, and "scratch_skipped <ms>": how much of it was passed over.
+//   engine_bench dropped DISC SECONDS     (a disc whose first title lasts that long)
+//        prints "dropped <pictures> <shown>": of the pictures title 1 had in
+//        SECONDS of play from its start, how many never showed, and how many did.
 //   engine_bench skips DISC COUNT        (on X11, read back from the window)
 //   engine_bench vlc-skips DISC COUNT    the same with libvlc's own player, as cvlc
 //        prints "skip_<next|previous> <median ms> <worst ms>": from the call to the
@@ -47,6 +50,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <set>
 #include <cstdio>
 #include <cstring>
 
@@ -433,6 +437,26 @@ private:
     qint64 m_longest = 0;
 };
 
+int dropped(const QString &disc, int seconds)
+{
+    VlcPlaybackControl dvd(disc);
+    std::set<int> shown;
+    int first = -1, last = -1;
+    QObject::connect(&dvd, &VlcPlaybackControl::pictureShown, [&] {
+        if (const auto s = readFrameStamp(dvd.lastFrame()); s && s->title == 1) {
+            shown.insert(s->frame);
+            first = first < 0 ? s->frame : std::min(first, s->frame);
+            last = std::max(last, s->frame);
+        }
+    });
+    dvd.Play();
+    if (!waitStamp(dvd, [](const FrameStamp &s) { return s.title == 1; }, 15000))
+        return 1;
+    QTest::qWait(seconds * 1000);
+    std::printf("dropped %d %zu\n", last - first + 1 - int(shown.size()), shown.size());
+    return 0;
+}
+
 int scratch(const QString &disc)
 {
     VlcPlaybackControl dvd(disc);
@@ -569,6 +593,8 @@ int main(int argc, char **argv)
         return latency(args[2]);
     if (args[1] == QLatin1String("jumps"))
         return jumps(args[2]);
+    if (args[1] == QLatin1String("dropped"))
+        return dropped(args[2], seconds);
     if (args[1] == QLatin1String("scratch"))
         return scratch(args[2]);
     if (args[1] == QLatin1String("stalls"))

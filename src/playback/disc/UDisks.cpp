@@ -2,6 +2,7 @@
 
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
@@ -59,9 +60,12 @@ UDisksEject ejectThroughUDisks(const QString &device)
 MediaWatch::MediaWatch(QObject *parent) : QObject(parent)
 {
     // Any object of UDisks2's: drives come and go with their paths.
-    QDBusConnection::systemBus().connect(kService, QString(), QStringLiteral("org.freedesktop.DBus.Properties"),
-                                         QStringLiteral("PropertiesChanged"), this,
-                                         SLOT(propertiesChanged(QString, QVariantMap, QStringList, QDBusMessage)));
+    QDBusConnection bus = QDBusConnection::systemBus();
+    m_watching = bus.isConnected()
+                 && bus.connect(kService, QString(), QStringLiteral("org.freedesktop.DBus.Properties"),
+                                QStringLiteral("PropertiesChanged"), this,
+                                SLOT(propertiesChanged(QString, QVariantMap, QStringList, QDBusMessage)))
+                 && bus.interface() && bus.interface()->isServiceRegistered(kService);
 }
 
 void MediaWatch::propertiesChanged(const QString &interface, const QVariantMap &changed, const QStringList &,

@@ -34,6 +34,8 @@ class MediaWatch : public QObject {
     Q_OBJECT
 public:
     explicit MediaWatch(QObject *parent = nullptr);
+    // UDisks2 was there to listen to when this was made.
+    bool isWatching() const { return m_watching; }
 
 signals:
     // drive: the drive's object path (see udisksDriveOf); present: it holds a disc now.
@@ -42,6 +44,9 @@ signals:
 private slots:
     void propertiesChanged(const QString &interface, const QVariantMap &changed, const QStringList &invalidated,
                            const QDBusMessage &message);
+
+private:
+    bool m_watching = false;
 };
 
 } // namespace playback::disc

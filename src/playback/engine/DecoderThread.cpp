@@ -196,7 +196,7 @@ void DecoderThread::run(std::shared_ptr<Shared> shared)
         switch (job->kind) {
         case Job::PastDamage: {
             const qint64 ms = stills.of(r.title).firstReadableAfter(r.ms).value_or(-1);
-            answer([ms, r](DecoderThread &self) { emit self.pastDamageFound(ms, r.title); });
+            answer([ms, r](DecoderThread &self) { emit self.pastDamageFound(ms, r.title, r.ms); });
             break;
         }
         case Job::ChapterStart:

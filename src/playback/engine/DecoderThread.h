@@ -57,8 +57,8 @@ signals:
     // muxLeadMs < 0, picturePeriodMs 0: not known.
     void timingReady(qint64 muxLeadMs, double picturePeriodMs, int title);
     void chapterStartReady(const QImage &picture, qint64 ms, quint64 hash, int title, int chapter);
-    // ms < 0: nothing after the damage can be read.
-    void pastDamageFound(qint64 ms, int title);
+    // ms < 0: nothing after the damage at askedMs can be read.
+    void pastDamageFound(qint64 ms, int title, qint64 askedMs);
 
 private:
     static void run(std::shared_ptr<Shared> shared);

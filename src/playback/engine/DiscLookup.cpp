@@ -54,11 +54,7 @@ QString stillBeingRead() { return QStringLiteral("the disc is still being read."
 
 DiscLookup::DiscLookup(const QString &argument, QObject *parent) : QObject(parent)
 {
-    connect(&m_media, &disc::MediaWatch::mediaChanged, this, [this](const QString &drive, bool present) {
-        if (inDrive())
-            forget();
-        emit mediaChanged(drive, present);
-    });
+    connect(&m_media, &disc::MediaWatch::mediaChanged, this, &DiscLookup::mediaChanged);
     setArgument(argument);
 }
 
@@ -81,6 +77,14 @@ void DiscLookup::forget()
 {
     ++m_generation;
     startReading(signature());
+}
+
+bool DiscLookup::hearsMediaChanges() const { return m_media.isWatching(); }
+
+void DiscLookup::forgetWhatWasRead()
+{
+    if (m_reading && m_reading->done->load())
+        forget();
 }
 
 bool DiscLookup::readAgain()

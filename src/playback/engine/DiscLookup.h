@@ -33,6 +33,10 @@ public:
     void setArgument(const QString &argument);
     // Reads the disc again: a drive's disc changed, or may have.
     void forget();
+    // forget(), unless a reading runs now.
+    void forgetWhatWasRead();
+    // The desktop tells of drives' disc changes (see disc::MediaWatch).
+    bool hearsMediaChanges() const;
     // forget(), unless there is nothing to read (the named path leads nowhere).
     bool readAgain();
     // The disc is in a drive (named, or looked for).

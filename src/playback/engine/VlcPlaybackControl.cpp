@@ -257,14 +257,19 @@ bool VlcPlaybackControl::goPastDamage()
     return true;
 }
 
-void VlcPlaybackControl::pastDamageFound(qint64 ms, int title)
+void VlcPlaybackControl::pastDamageFound(qint64 ms, int title, qint64 askedMs)
 {
-    if (!m_damageMet || m_damageMet->title != title)
+    if (!m_damageMet || m_damageMet->title != title || m_damageMet->atMs != askedMs)
         return; // stopped or gone elsewhere meanwhile
     const std::int64_t at = std::exchange(m_damageMet, std::nullopt)->atMs;
+    // Paused or scanning meanwhile: the new player waits, as the old one would have.
+    const bool hold = m_session.paused || m_session.scanning;
     if (!goOnAfter(title, at, ms >= 0 ? std::optional<std::int64_t>(ms) : std::nullopt)) {
         unload();
         emit playbackStopped(disc::describe(disc::Problem::Unreadable));
+    } else if (hold && m_player) {
+        m_player->setPaused(true);
+        m_display->estimate().paused();
     }
 }
 

@@ -128,7 +128,7 @@ private:
     void unload();
     disc::Problem whyStopped(unsigned playerEvents);
     bool goPastDamage();
-    void pastDamageFound(qint64 ms, int title);
+    void pastDamageFound(qint64 ms, int title, qint64 askedMs);
     bool goOnAfter(int title, std::int64_t at, std::optional<std::int64_t> found);
     // The first title after `after` that can be played; 0 when there is none.
     int nextPlayableTitle(int after) const;

@@ -47,6 +47,9 @@ void VlcPlaybackControl::Play()
     }
     // libvlc reports an unplayable disc only later, as an event: the facts say it
     // first, so that Play itself fails.
+    // Without the desktop's word on disc changes, a drive's disc is read at each Play.
+    if (m_disc.inDrive() && !m_disc.hearsMediaChanges())
+        m_disc.forgetWhatWasRead();
     std::optional<DiscLookup::Disc> disc;
     try {
         disc = m_disc.lookup(QStringLiteral("Play"), true);
@@ -74,6 +77,9 @@ void VlcPlaybackControl::discRead()
         } catch (const PlaybackError &e) {
             setStarting(false);
             failure = e.reason();
+        } catch (...) {
+            setStarting(false);
+            failure = QStringLiteral("the disc cannot be played.");
         }
         emit playStarted(failure);
     }
@@ -82,11 +88,16 @@ void VlcPlaybackControl::discRead()
 
 void VlcPlaybackControl::driveMediaChanged(const QString &drive, bool present)
 {
-    if (present || !m_session.loaded || !m_source || m_source->kind != disc::SourceKind::Drive)
+    if (!m_session.loaded || !m_source || m_source->kind != disc::SourceKind::Drive) {
+        if (m_disc.inDrive())
+            m_disc.forget(); // read what is in the drives now
         return;
-    if (disc::udisksDriveOf(m_source->path) != drive)
-        return; // another drive's
+    }
+    // Playing from a drive: nothing is read meanwhile (libvlc needs the head).
+    if (present || disc::udisksDriveOf(m_source->path) != drive)
+        return;
     unload(); // as Stop does
+    m_disc.forget();
     emit playbackStopped(QStringLiteral("the disc was removed."));
 }
 

@@ -2,6 +2,8 @@
 
 #include <vlc/vlc.h>
 
+#include <algorithm>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -69,5 +71,16 @@ void adopt(std::thread thread, std::shared_ptr<std::atomic<bool>> done)
 }
 
 void waitForAll() { registry().collect(true); }
+
+bool waitForAll(std::chrono::milliseconds most)
+{
+    Registry &r = registry();
+    const auto until = std::chrono::steady_clock::now() + most;
+    const auto busy = [&r] { return std::any_of(r.retired.begin(), r.retired.end(), [](const Retired &x) { return !x.done->load(); }); };
+    while (busy() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    r.collect(false);
+    return r.retired.empty();
+}
 
 } // namespace playback::engine::reaper

@@ -12,6 +12,7 @@
 #include <QObject>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -27,5 +28,7 @@ void retire(libvlc_media_player_t *player, std::shared_ptr<void> keep, QObject *
 void adopt(std::thread thread, std::shared_ptr<std::atomic<bool>> done);
 // Waits until every player let go of is released and every adopted thread has ended.
 void waitForAll();
+// The same for at most `most`; true when all have.
+bool waitForAll(std::chrono::milliseconds most);
 
 } // namespace playback::engine::reaper

@@ -332,7 +332,10 @@ void VlcPlaybackControl::Eject()
     if (!source)
         throw PlaybackError(QStringLiteral("Eject"), QStringLiteral("there is no disc drive."));
     if (source->kind == disc::SourceKind::Drive) {
-        reaper::waitForAll(); // the drive is free only once the player has let go of it
+        // The drive is free only once the player has let go of it (well under a
+        // second); a reading of the disc may hold it for seconds more, and then
+        // the drive says it is busy rather than the windows freezing.
+        reaper::waitForAll(std::chrono::seconds(1));
         if (const std::optional<QString> why = disc::ejectDrive(source->path))
             throw PlaybackError(QStringLiteral("Eject"), *why);
         m_disc.forget();

@@ -51,7 +51,7 @@ private slots:
     void playDoesNotWaitForTheDrive()
     {
         const QString image = testsupport::sampleImage(SampleVariant::Plain);
-        dvd = std::make_unique<VlcPlaybackControl>(drive({QStringLiteral("in"), image, m_dir.path(), QStringLiteral("slow"), QStringLiteral("--spin-up"), QStringLiteral("1200")}));
+        dvd = std::make_unique<VlcPlaybackControl>(drive({QStringLiteral("in"), image, m_dir.path(), QStringLiteral("slow"), QStringLiteral("--spin-up"), QStringLiteral("1000")}));
         QSignalSpy started(dvd.get(), &VlcPlaybackControl::playStarted), read(dvd.get(), &VlcPlaybackControl::discChanged);
         dvd->Play();
         QVERIFY(dvd->isStarting());
@@ -107,19 +107,19 @@ private slots:
             QVERIFY2(line.isEmpty() || line.split(' ').value(0).toLongLong() < vobs + (2 << 20), line.constData());
     }
 
-    // A scratch 3 s into title 1 (24 s at a steady rate, chapters every 8 s):
+    // A scratch 1.5 s into title 1 (24 s at a steady rate, chapters every 8 s):
     // play goes on just past it, in the same chapter, not at the next one.
     void scratchCostsSecondsNotAChapter()
     {
         const QString image = testsupport::sampleImage(SampleVariant::Plain);
         dvd_reader_t *disc = DVDOpen(image.toLocal8Bit().constData());
         std::uint32_t size = 0;
-        const std::uint32_t at3s = disc ? UDFFindFile(disc, "/VIDEO_TS/VTS_01_1.VOB", &size) + size / 2048 / 8 : 0;
+        const std::uint32_t at = disc ? UDFFindFile(disc, "/VIDEO_TS/VTS_01_1.VOB", &size) + size / 2048 / 16 : 0;
         DVDClose(disc);
-        const QString options = QStringLiteral("fast --spin-up 0 --scratch %1-%2:100").arg(at3s).arg(at3s + 30);
+        const QString options = QStringLiteral("fast --spin-up 0 --scratch %1-%2:100").arg(at).arg(at + 30);
         play(drive(QStringList{QStringLiteral("in"), image, m_dir.path()} + options.split(QLatin1Char(' '))));
-        QVERIFY(size > 0 && waitFor([](const sampledisc::FrameStamp &s) { return s.frame >= 50; }, 20000));
-        QVERIFY(waitFor([](const sampledisc::FrameStamp &s) { return s.frame > 90; }, 20000));
+        QVERIFY(size > 0 && waitFor([](const sampledisc::FrameStamp &s) { return s.frame >= 12; }, 20000));
+        QVERIFY(waitFor([](const sampledisc::FrameStamp &s) { return s.frame > 55; }, 20000));
         QVERIFY2(onScreen()->frame < 200, "went on at the next chapter");
     }
 };

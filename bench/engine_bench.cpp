@@ -27,7 +27,8 @@
 //   engine_bench skips DISC COUNT        (on X11, read back from the window)
 //   engine_bench vlc-skips DISC COUNT    the same with libvlc's own player, as cvlc
 //        prints "skip_<next|previous> <median ms> <worst ms>": from the call to the
-//        new chapter's first picture on screen, COUNT times each.
+//        new chapter's first picture on screen, COUNT times each, and
+//        "moving_<next|previous> ...": to a second picture of it (moving again).
 //   engine_bench combing DISC            (the interlaced sample disc)
 //        prints "combing_<play|scan> <mean> <frames...>": combing (see combing())
 //        of pictures shown in play and in the reverse scan, and their frame numbers.
@@ -291,25 +292,41 @@ void printSkips(QWidget &window, int count, const std::function<void()> &next, c
         }
         return qint64(-1);
     };
+    // After the chapter's picture: until another picture of it is on screen.
+    const auto waitMoving = [&](int chapter, int timeoutMs) {
+        const auto first = stampOnScreen(window);
+        QElapsedTimer clock;
+        clock.start();
+        while (first && clock.elapsed() < timeoutMs) {
+            if (const auto s = stampOnScreen(window); s && s->chapter == chapter && s->frame != first->frame)
+                return true;
+            QTest::qWait(2);
+        }
+        return false;
+    };
     waitChapter(1, 10000);
     QTest::qWait(1000);
-    std::vector<qint64> times[2];
+    std::vector<qint64> times[2], moving[2];
     for (int i = 0; i < count; ++i) {
         for (int way = 0; way < 2; ++way) {
             QElapsedTimer clock;
             clock.start();
+            const int chapter = way == 0 ? 2 : 1;
             (way == 0 ? next : previous)();
-            const qint64 shown = waitChapter(way == 0 ? 2 : 1, 5000);
+            const qint64 shown = waitChapter(chapter, 5000);
             times[way].push_back(shown < 0 ? 5000 : clock.elapsed());
+            moving[way].push_back(shown >= 0 && waitMoving(chapter, 5000) ? clock.elapsed() : 5000);
             QTest::qWait(1000);
         }
     }
-    for (int way = 0; way < 2; ++way) {
-        std::vector<qint64> &t = times[way];
+    const auto print = [](const char *name, std::vector<qint64> &t) {
         std::sort(t.begin(), t.end());
-        std::printf("skip_%s %lld %lld\n", way == 0 ? "next" : "previous", t.empty() ? -1 : t[t.size() / 2],
-                    t.empty() ? -1 : t.back());
-    }
+        std::printf("%s %lld %lld\n", name, t.empty() ? -1 : t[t.size() / 2], t.empty() ? -1 : t.back());
+    };
+    print("skip_next", times[0]);
+    print("skip_previous", times[1]);
+    print("moving_next", moving[0]);
+    print("moving_previous", moving[1]);
 }
 
 int skips(const QString &disc, int count)

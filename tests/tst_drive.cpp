@@ -3,6 +3,7 @@
 // UDisks2 on the test's own bus tells of the drive's disc going in and out.
 #include "support/PlayingDisc.h"
 
+#include "playback/engine/PlayerReaper.h"
 #include "playback/engine/TitleStills.h"
 #include "playback/engine/VlcPlaybackControl.h"
 #include "support/FakeBus.h"
@@ -42,6 +43,7 @@ private slots:
     void cleanup()
     {
         dvd.reset();
+        playback::engine::reaper::waitForAll(); // the players and readings let go of the disc
         drive({QStringLiteral("out"), m_dir.path()});
     }
 

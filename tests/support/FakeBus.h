@@ -14,8 +14,8 @@
 
 namespace testsupport {
 
-// UDisks2 lives on the system bus: here the session bus is that bus too, set
-// before Qt first connects to either.
+// The player looks for UDisks2 on the system bus; the test's session bus serves
+// as that bus. Set before Qt first connects to either.
 inline const bool systemBusIsSessionBus = qputenv("DBUS_SYSTEM_BUS_ADDRESS", qgetenv("DBUS_SESSION_BUS_ADDRESS"));
 
 // UDisks2 as far as an eject and a disc change go: one drive, of device, whose

@@ -1,7 +1,7 @@
 #pragma once
-// UDisks2, the system bus service that file managers eject with: ejecting a
-// drive through it (it unmounts what is mounted and needs no root), and hearing
-// from it that a drive's disc went in or out.
+// Drives through UDisks2 on the system bus: ejecting one (UDisks2 unmounts what
+// is mounted first, and needs no root), and hearing that a drive's disc went in
+// or out.
 //
 // Threads: GUI thread (MediaWatch); the rest on any thread.
 

@@ -45,9 +45,7 @@ void VlcPlaybackControl::Play()
         notePlaying();
         return;
     }
-    // libvlc reports an unplayable disc only later, as an event: the facts say it
-    // first, so that Play itself fails.
-    // Without the desktop's word on disc changes, a drive's disc is read at each Play.
+    // Without news of disc changes from UDisks2, a drive's disc is read at each Play.
     if (m_disc.inDrive() && !m_disc.hearsMediaChanges())
         m_disc.forgetWhatWasRead();
     std::optional<DiscLookup::Disc> disc;
@@ -59,6 +57,8 @@ void VlcPlaybackControl::Play()
         if (!m_disc.readAgain())
             throw;
     }
+    // Until the facts are known Play waits: libvlc reports an unplayable disc only
+    // later, as an event, and the facts say it first.
     setStarting(!disc);
     if (disc)
         startPlaying(std::move(*disc));

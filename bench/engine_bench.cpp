@@ -26,9 +26,16 @@
 //        SECONDS of play from its start, how many never showed, and how many did.
 //   engine_bench skips DISC COUNT        (on X11, read back from the window)
 //   engine_bench vlc-skips DISC COUNT    the same with libvlc's own player, as cvlc
-//        prints "skip_<next|previous> <median ms> <worst ms>": from the call to the
-//        new chapter's first picture on screen, COUNT times each, and
-//        "moving_<next|previous> ...": to a second picture of it (moving again).
+//        Next and Previous between chapters 1 and 2 and the reverse scan to the
+//        title's start, COUNT times each; prints "<jump>_first <median ms> <worst
+//        ms>" (to the place's first picture), "<jump>_moving ..." (to a second
+//        picture there: moving again) and "<jump>_stepped_back <times>" (a picture
+//        within 1.5 s that was an earlier frame than the one before it).
+//   engine_bench menu|vlc-menu DISC COUNT     the same for a menu button chosen
+//        with Enter (the menu disc).
+//   engine_bench program player|cvlc COUNT    the same for Next and Previous in
+//        the whole program already playing on this X server (xdotool clicks the
+//        player's buttons, or presses cvlc's chapter keys).
 //   engine_bench combing DISC            (the interlaced sample disc)
 //        prints "combing_<play|scan> <mean> <frames...>": combing (see combing())
 //        of pictures shown in play and in the reverse scan, and their frame numbers.
@@ -42,6 +49,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QProcess>
 #include <QTimer>
 #include <QScreen>
 #include <QTest>
@@ -277,58 +285,88 @@ std::optional<FrameStamp> stampOnScreen(QWidget &w)
     return readFrameStamp(w.screen()->grabWindow(0, origin.x(), origin.y(), w.width(), w.height()).toImage());
 }
 
-// Chapter 2 and back to chapter 1, count times, after a second of play each:
-// next and previous are called, and the time to the first picture of the chapter
-// they go to is taken from the screen.
-void printSkips(QWidget &window, int count, const std::function<void()> &next, const std::function<void()> &previous)
+using Grab = std::function<std::optional<FrameStamp>()>;
+using Landed = std::function<bool(const FrameStamp &)>;
+
+// What one jump looked like on screen, in ms from the action: its first picture,
+// a second picture after it (moving again), and whether a picture after the
+// first was ever an earlier frame of the title (a step back), over 1.5 s.
+struct Landing {
+    qint64 firstMs = -1;
+    qint64 movingMs = -1;
+    bool steppedBack = false;
+};
+
+Landing watchLanding(const Grab &grab, const std::function<void()> &action, const Landed &landed)
 {
-    const auto waitChapter = [&](int chapter, int timeoutMs) {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < timeoutMs) {
-            if (const auto s = stampOnScreen(window); s && s->title == 1 && s->chapter == chapter)
-                return clock.elapsed();
-            QTest::qWait(2);
+    Landing l;
+    std::optional<FrameStamp> first, last;
+    QElapsedTimer clock;
+    clock.start();
+    action();
+    while (clock.elapsed() < 1500 || (first && l.movingMs < 0 && clock.elapsed() < 5000)) {
+        const auto s = grab();
+        const qint64 at = clock.elapsed();
+        if (s && !first && landed(*s)) {
+            first = last = s;
+            l.firstMs = at;
+        } else if (s && first && s->title == first->title) {
+            if (s->frame != first->frame && l.movingMs < 0)
+                l.movingMs = at;
+            l.steppedBack = l.steppedBack || s->frame < last->frame;
+            last = s;
         }
-        return qint64(-1);
-    };
-    // After the chapter's picture: until another picture of it is on screen.
-    const auto waitMoving = [&](int chapter, int timeoutMs) {
-        const auto first = stampOnScreen(window);
-        QElapsedTimer clock;
-        clock.start();
-        while (first && clock.elapsed() < timeoutMs) {
-            if (const auto s = stampOnScreen(window); s && s->chapter == chapter && s->frame != first->frame)
-                return true;
-            QTest::qWait(2);
-        }
-        return false;
-    };
-    waitChapter(1, 10000);
-    QTest::qWait(1000);
-    std::vector<qint64> times[2], moving[2];
-    for (int i = 0; i < count; ++i) {
-        for (int way = 0; way < 2; ++way) {
-            QElapsedTimer clock;
-            clock.start();
-            const int chapter = way == 0 ? 2 : 1;
-            (way == 0 ? next : previous)();
-            const qint64 shown = waitChapter(chapter, 5000);
-            times[way].push_back(shown < 0 ? 5000 : clock.elapsed());
-            moving[way].push_back(shown >= 0 && waitMoving(chapter, 5000) ? clock.elapsed() : 5000);
-            QTest::qWait(1000);
-        }
+        QTest::qWait(1);
     }
-    const auto print = [](const char *name, std::vector<qint64> &t) {
-        std::sort(t.begin(), t.end());
-        std::printf("%s %lld %lld\n", name, t.empty() ? -1 : t[t.size() / 2], t.empty() ? -1 : t.back());
-    };
-    print("skip_next", times[0]);
-    print("skip_previous", times[1]);
-    print("moving_next", moving[0]);
-    print("moving_previous", moving[1]);
+    return l;
 }
 
+// Each action count times after a second of play, with the stamp it lands on:
+// prints "<name>_first <median> <worst>", "<name>_moving <median> <worst>" and
+// "<name>_stepped_back <times>". A landing or motion not seen counts as 5000 ms.
+struct Action {
+    const char *name;
+    std::function<void()> act;
+    Landed landed;
+    std::function<void()> before = [] {};
+    bool fromLanding = false; // moving again counted from the first picture (the scan's end)
+};
+
+void printLandings(const Grab &grab, int count, const std::vector<Action> &actions)
+{
+    std::vector<std::vector<qint64>> first(actions.size()), moving(actions.size());
+    std::vector<int> back(actions.size());
+    for (int i = 0; i < count; ++i) {
+        for (std::size_t a = 0; a < actions.size(); ++a) {
+            actions[a].before();
+            const Landing l = watchLanding(grab, actions[a].act, actions[a].landed);
+            first[a].push_back(l.firstMs < 0 ? 5000 : l.firstMs);
+            moving[a].push_back(l.movingMs < 0 ? 5000 : l.movingMs - (actions[a].fromLanding ? l.firstMs : 0));
+            back[a] += l.steppedBack;
+        }
+    }
+    const auto print = [](const std::string &name, std::vector<qint64> &t) {
+        std::sort(t.begin(), t.end());
+        std::printf("%s %lld %lld\n", name.c_str(), t[t.size() / 2], t.back());
+    };
+    for (std::size_t a = 0; a < actions.size(); ++a) {
+        print(std::string(actions[a].name) + "_first", first[a]);
+        print(std::string(actions[a].name) + "_moving", moving[a]);
+        std::printf("%s_stepped_back %d\n", actions[a].name, back[a]);
+    }
+}
+
+bool waitOnScreen(const Grab &grab, const Landed &pred, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { const auto s = grab(); return s && pred(*s); }, timeoutMs);
+}
+
+const Landed kChapter2 = [](const FrameStamp &s) { return s.title == 1 && s.chapter == 2; };
+const Landed kChapter1 = [](const FrameStamp &s) { return s.title == 1 && s.chapter == 1; };
+const Landed kTitleStart = [](const FrameStamp &s) { return s.title == 1 && s.frame == 0; };
+
+// The engine in a window: Next and Previous between chapters 1 and 2, and the
+// reverse scan from 1 s into title 1 to its start (timed from the start's picture).
 int skips(const QString &disc, int count)
 {
     QWidget window;
@@ -337,12 +375,21 @@ int skips(const QString &disc, int count)
     dvd->setGeometry(window.rect());
     window.show();
     dvd->Play();
-    printSkips(window, count, [&] { dvd->PlayNextChapter(); }, [&] { dvd->PlayPrevChapter(); });
+    const Grab grab = [&] { return stampOnScreen(window); };
+    const auto playOn = [&] { QTest::qWait(1000); };
+    if (!waitOnScreen(grab, kChapter1, 10000))
+        return 1;
+    printLandings(grab, count,
+                  {{"next", [&] { dvd->PlayNextChapter(); }, kChapter2, playOn},
+                   {"previous", [&] { dvd->PlayPrevChapter(); }, kChapter1, playOn},
+                   {"scan_end", [&] { dvd->PlayBackwards(Variant::fromDouble(2.0)); }, kTitleStart,
+                    [&] { waitOnScreen(grab, [](const FrameStamp &s) { return s.frame > 25 && s.frame < 200; }, 5000); }, true}});
     return 0;
 }
 
 // libvlc's own player as cvlc runs it (its default caching), drawing with the
-// same X11 output into a window of the same size.
+// same X11 output into a window of the same size. It has no reverse scan:
+// "scan_end" is its restart of the title from 1 s in (set_chapter(0)).
 int vlcSkips(const QString &disc, int count)
 {
     QWidget window;
@@ -357,8 +404,125 @@ int vlcSkips(const QString &disc, int count)
     libvlc_media_release(media);
     libvlc_media_player_set_xwindow(player, std::uint32_t(window.winId()));
     libvlc_media_player_play(player);
-    printSkips(window, count, [&] { libvlc_media_player_next_chapter(player); },
-               [&] { libvlc_media_player_previous_chapter(player); });
+    const Grab grab = [&] { return stampOnScreen(window); };
+    const auto playOn = [&] { QTest::qWait(1000); };
+    if (waitOnScreen(grab, kChapter1, 10000))
+        printLandings(grab, count,
+                      {{"next", [&] { libvlc_media_player_next_chapter(player); }, kChapter2, playOn},
+                       {"previous", [&] { libvlc_media_player_previous_chapter(player); }, kChapter1, playOn},
+                       {"scan_end", [&] { libvlc_media_player_set_chapter(player, 0); }, kTitleStart,
+                        [&] { waitOnScreen(grab, [](const FrameStamp &s) { return s.frame > 25 && s.frame < 200; }, 5000); }}});
+    libvlc_media_player_stop(player);
+    libvlc_media_player_release(player);
+    libvlc_release(vlc);
+    return 0;
+}
+
+// A program running on this X server, from outside as a user works it: the
+// whole Orvanta Player (its Next and Previous buttons clicked) or cvlc (its
+// next and previous chapter keys, Shift+N and Shift+P), both playing title 1 of
+// the sample disc. Its window is found by name, and read back from the screen.
+int programSkips(const QString &which, int count)
+{
+    const bool player = which == QLatin1String("player");
+    const auto xdotool = [](const QStringList &args) {
+        QProcess p;
+        p.start(QStringLiteral("xdotool"), args);
+        p.waitForFinished();
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    };
+    const auto find = [&](const QString &name) {
+        QString id;
+        for (int i = 0; i < 100 && id.isEmpty(); ++i, QTest::qWait(100))
+            id = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), name})
+                     .section(QLatin1Char('\n'), 0, 0);
+        return id;
+    };
+    const auto geometry = [](const QString &id) {
+        QProcess p;
+        p.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
+        p.waitForFinished();
+        QRect r;
+        for (const QString &line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+            const int v = line.section(QLatin1Char(':'), 1).trimmed().toInt();
+            if (line.contains(QLatin1String("Absolute upper-left X"))) r.moveLeft(v);
+            if (line.contains(QLatin1String("Absolute upper-left Y"))) r.moveTop(v);
+            if (line.contains(QLatin1String("Width:"))) r.setWidth(v);
+            if (line.contains(QLatin1String("Height:"))) r.setHeight(v);
+        }
+        return r;
+    };
+    const QString video = find(player ? QStringLiteral("^Orvanta Player") : QStringLiteral("^VLC media player"));
+    const QString control = player ? find(QStringLiteral("Control Window$")) : video;
+    if (video.isEmpty() || control.isEmpty())
+        return 1;
+    if (player) { // side by side, where the window manager may have put one over the other
+        xdotool({QStringLiteral("windowmove"), QStringLiteral("--sync"), video, QStringLiteral("0"), QStringLiteral("0")});
+        xdotool({QStringLiteral("windowmove"), QStringLiteral("--sync"), control, QStringLiteral("620"), QStringLiteral("0")});
+        QTest::qWait(300);
+    }
+    const QRect picture = geometry(video);
+    const QRect panel = geometry(control);
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const Grab grab = [&] {
+        return readFrameStamp(screen->grabWindow(0, picture.x(), picture.y(), picture.width(), picture.height()).toImage());
+    };
+    // The panel's buttons at 100 % scale, from its top left corner. xdotool is
+    // not waited for: it sleeps 100 ms after a click before it exits, and the
+    // screen is watched from the moment it starts.
+    const auto click = [&](int x, int y) {
+        QProcess::startDetached(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(panel.x() + x),
+                                                             QString::number(panel.y() + y), QStringLiteral("click"),
+                                                             QStringLiteral("1")});
+    };
+    const auto key = [&](const char *keys) {
+        QProcess::startDetached(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromLatin1(keys)});
+    };
+    if (!player)
+        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), video});
+    const auto playOn = [&] { QTest::qWait(1000); };
+    if (!waitOnScreen(grab, kChapter1, 15000))
+        return 1;
+    printLandings(grab, count,
+                  {{"next", [&] { player ? click(128, 168) : key("shift+n"); }, kChapter2, playOn},
+                   {"previous", [&] { player ? click(56, 168) : key("shift+p"); }, kChapter1, playOn}});
+    return 0;
+}
+
+// A DVD menu's first button (title 1 of the menu disc), chosen with Enter: in
+// the engine, and in libvlc's own player. Each time from the menu, reached by
+// playing the disc again from its start.
+int menuLandings(const QString &disc, int count, bool engine)
+{
+    QWidget window;
+    window.setGeometry(0, 0, 720, 576);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    const Grab grab = [&] { return stampOnScreen(window); };
+    const Landed inMenu = [](const FrameStamp &s) { return s.title == 0; };
+    const Landed inTitle = [](const FrameStamp &s) { return s.title == 1; };
+    // The buttons answer once the menu's highlight has come.
+    const auto settle = [&] { waitOnScreen(grab, inMenu, 10000); QTest::qWait(700); };
+    if (engine) {
+        auto *dvd = new VlcPlaybackControl(disc, &window);
+        dvd->setGeometry(window.rect());
+        dvd->show();
+        printLandings(grab, count,
+                      {{"menu", [&] { QTest::keyClick(dvd, Qt::Key_Return); }, inTitle,
+                        [&] { if (dvd->isLoaded()) dvd->Stop(); dvd->Play(); settle(); }}});
+        return 0;
+    }
+    const char *args[] = {"--quiet", "--no-video-title-show", "--vout=xcb_x11", "--no-xlib"};
+    libvlc_instance_t *vlc = libvlc_new(4, args);
+    libvlc_media_t *media = libvlc_media_new_location(vlc, ("dvd://" + disc).toUtf8().constData());
+    libvlc_media_player_t *player = libvlc_media_player_new_from_media(media);
+    libvlc_media_release(media);
+    libvlc_media_player_set_xwindow(player, std::uint32_t(window.winId()));
+    libvlc_media_player_play(player);
+    printLandings(grab, count,
+                  {{"menu", [&] { libvlc_media_player_navigate(player, libvlc_navigate_activate); }, inTitle,
+                    [&] { libvlc_media_player_stop(player); libvlc_media_player_play(player); settle(); }}});
     libvlc_media_player_stop(player);
     libvlc_media_player_release(player);
     libvlc_release(vlc);
@@ -594,7 +758,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: engine_bench cpu|accuracy|jumps|latency|stalls|skips|vlc-skips|combing DISC [SECONDS|COUNT]\n"
+        std::fprintf(stderr, "usage: engine_bench cpu|accuracy|jumps|latency|stalls|skips|vlc-skips|menu|vlc-menu|combing DISC [SECONDS|COUNT]\n"
+                             "       engine_bench program player|cvlc COUNT\n"
                              "       engine_bench combing-files PNG...\n");
         return 2;
     }
@@ -620,6 +785,10 @@ int main(int argc, char **argv)
         return skips(args[2], args.size() > 3 ? args[3].toInt() : 20);
     if (args[1] == QLatin1String("vlc-skips"))
         return vlcSkips(args[2], args.size() > 3 ? args[3].toInt() : 20);
+    if (args[1] == QLatin1String("program"))
+        return programSkips(args[2], args.size() > 3 ? args[3].toInt() : 20);
+    if (args[1] == QLatin1String("menu") || args[1] == QLatin1String("vlc-menu"))
+        return menuLandings(args[2], args.size() > 3 ? args[3].toInt() : 20, args[1] == QLatin1String("menu"));
     if (args[1] == QLatin1String("combing"))
         return combingOfPictures(args[2]);
     if (args[1] == QLatin1String("combing-files"))

@@ -10,6 +10,7 @@
 #include "support/ForeignWindow.h"
 #include "support/SampleDisc.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QScreen>
 #include <QThread>
@@ -102,6 +103,28 @@ private slots:
             return s.frame > last + 5 && s.frame < last + 40;
         });
         QVERIFY2(playsOn, qPrintable(QDebug::toString(frames) + QDebug::toString(after)));
+    }
+
+    // Every picture shown for 1.5 s after Next, then after Previous: from the
+    // chapter's first picture on (the engine's, then libvlc's), none is an
+    // earlier frame than the one before it, and the picture moves on.
+    void skipsNeverStepBack()
+    {
+        play(testsupport::sampleImage(SampleVariant::Plain));
+        QVERIFY(waitFor(dvd, [](const FrameStamp &s) { return s.title == 1 && s.frame > 25; }, 15000));
+        for (const int chapter : {2, 1}) {
+            chapter == 2 ? dvd->PlayNextChapter() : dvd->PlayPrevChapter();
+            QList<int> frames;
+            QElapsedTimer clock;
+            clock.start();
+            while (clock.elapsed() < 1500) {
+                const auto s = stampIn(dvd);
+                if (s && s->title == 1 && (s->chapter == chapter || !frames.isEmpty()) && (frames.isEmpty() || frames.last() != s->frame))
+                    frames << s->frame;
+                QTest::qWait(2);
+            }
+            QVERIFY2(frames.size() > 5 && std::is_sorted(frames.begin(), frames.end()), qPrintable(QDebug::toString(frames)));
+        }
     }
 
     // Read as the status panel reads it: the time never goes up while the scan

@@ -25,7 +25,7 @@ const QTemporaryDir &disc()
         for (const QString &name : QDir(from).entryList(QDir::Files))
             name.endsWith(".VOB") ? QFile::link(from + '/' + name, to + '/' + name)
                                   : QFile::copy(from + '/' + name, to + '/' + name);
-        playback::disc::setFactsHelperProgram(QStringLiteral(ORVANTA_PLAYER_PROGRAM));
+        playback::disc::setFactsHelperProgram(QStringLiteral(ORVANTA_FACTS_PROGRAM));
         return true;
     }();
     (void)made;

@@ -144,7 +144,7 @@ private slots:
             script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         }
         playback::disc::setFactsHelperProgram(program, 1000);
-        auto restore = qScopeGuard([] { playback::disc::setFactsHelperProgram(QStringLiteral(ORVANTA_PLAYER_PROGRAM)); });
+        auto restore = qScopeGuard([] { playback::disc::setFactsHelperProgram(QStringLiteral(ORVANTA_FACTS_PROGRAM)); });
         VlcPlaybackControl dvd(testsupport::sampleFolder(SampleVariant::Plain));
         QSignalSpy started(&dvd, &VlcPlaybackControl::playStarted);
         dvd.Play();

@@ -2,7 +2,9 @@
 
 #include "playback/disc/FactsProtocol.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <cerrno>
@@ -16,8 +18,22 @@ namespace playback::disc {
 
 namespace {
 
+// The helper program installed with the player, beside it in the build tree or
+// in its own folder under libexec; else the running program, which answers as
+// the helper too (the player's main() does).
+QString defaultHelperProgram()
+{
+    const QString self = QStringLiteral("/proc/self/exe");
+    const QDir dir = QFileInfo(QFileInfo(self).symLinkTarget()).dir();
+    for (const QString &candidate : {dir.filePath(QStringLiteral("orvanta-disc-facts")),
+                                     dir.filePath(QStringLiteral(ORVANTA_HELPER_DIR "/orvanta-disc-facts"))})
+        if (QFileInfo(candidate).isExecutable())
+            return QDir::cleanPath(candidate);
+    return self;
+}
+
 struct Helper {
-    QString program = QStringLiteral("/proc/self/exe");
+    QString program = defaultHelperProgram();
     std::optional<int> timeoutMs;
 };
 Helper &helper()

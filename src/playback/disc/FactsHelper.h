@@ -1,6 +1,7 @@
 #pragma once
-// The helper process that reads a disc's facts: the program runs itself again
-// with a hidden option, and the helper answers in CBOR on its standard output
+// The helper process that reads a disc's facts: a small program of its own
+// (orvanta-disc-facts), or the player itself started again, with a hidden
+// option; the helper answers in CBOR on its standard output
 // (FactsProtocol.h). A disc that makes libdvdread crash, hang or
 // print garbage costs the helper, never the player: the player waits for the
 // answer with a timeout, and anything but a whole answer is a refusal.
@@ -24,9 +25,10 @@ inline constexpr char kFactsHelperOption[] = "--read-disc-facts";
 // reads the disc, writes the answer and returns the exit status; otherwise nullopt.
 std::optional<int> runFactsHelperIfAsked(int argc, char **argv);
 
-// The program started as the helper: the running program itself
-// (/proc/self/exe) unless set. A program whose main() does not call
-// runFactsHelperIfAsked (a test) names one that does. timeoutMs: how long an
+// The program started as the helper, unless set: orvanta-disc-facts where the
+// player is built or installed, else the running program itself
+// (/proc/self/exe). A program whose main() does not call runFactsHelperIfAsked
+// (a test) names one that does. timeoutMs: how long an
 // answer may take; by default 10 s, 30 s for a drive (which may spin up first).
 void setFactsHelperProgram(const QString &program, std::optional<int> timeoutMs = std::nullopt);
 

@@ -307,7 +307,8 @@ std::optional<double> TitleStills::picturePeriodMs()
     // three fields and two.
     for (std::size_t c = 0; c < m_cells.size(); ++c) {
         std::map<std::int64_t, Decoded> pictures;
-        if (m_cells[c].vobus.empty() || !decodeVobu(c, std::min<std::size_t>(1, m_cells[c].vobus.size() - 1), true, &pictures)
+        if (m_cells[c].vobus.empty()
+            || !decodeVobu(c, std::min<std::size_t>(1, m_cells[c].vobus.size() - 1), true, &pictures, false, Keep::Times)
             || pictures.size() < 5)
             continue;
         const std::size_t intervals = (pictures.size() - 1) & ~std::size_t(1);
@@ -336,7 +337,7 @@ KnownPictures TitleStills::keyPicturesAfter(std::int64_t ms, int count)
             v = 0;
         }
         std::map<std::int64_t, Decoded> pictures;
-        if (!decodeVobu(c, v, false, &pictures))
+        if (!decodeVobu(c, v, false, &pictures, false, Keep::IntraPixels))
             break;
         for (const auto &[at, picture] : pictures) {
             if (picture.intra) {

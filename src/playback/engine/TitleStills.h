@@ -92,10 +92,13 @@ private:
     std::optional<std::int64_t> vobuStartMs(std::size_t cell, std::size_t vobu);
     // The cell and VOBU that hold ms (ms clamped into the title).
     bool locate(std::int64_t ms, std::size_t *cell, std::size_t *vobu);
+    // Which decoded pictures keep their pixels: all, the intra ones, or none
+    // (only their times are wanted; copying each picture costs more than decoding it).
+    enum class Keep { Pixels, IntraPixels, Times };
     // Decodes the VOBU (after the one before it, withPrevious) into *into; with
     // firstOnly it stops once a picture is out.
     bool decodeVobu(std::size_t cell, std::size_t vobu, bool withPrevious, std::map<std::int64_t, Decoded> *into,
-                    bool firstOnly = false);
+                    bool firstOnly = false, Keep keep = Keep::Pixels);
     void feed(const unsigned char *sector);
     void sendToDecoder(const unsigned char *data, int size, std::int64_t pts);
     void receiveFrames();
@@ -115,6 +118,7 @@ private:
     std::map<std::int64_t, Decoded> m_pictures;
     std::int64_t m_lastPts = -1;
     std::map<std::int64_t, Decoded> *m_into = nullptr;
+    Keep m_keep = Keep::Pixels;
 };
 
 } // namespace playback::engine

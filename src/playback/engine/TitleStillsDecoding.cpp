@@ -61,9 +61,10 @@ bool TitleStills::openDecoder()
 }
 
 bool TitleStills::decodeVobu(std::size_t c, std::size_t v, bool withPrevious, std::map<std::int64_t, Decoded> *into,
-                             bool firstOnly)
+                             bool firstOnly, Keep keep)
 {
     m_into = into;
+    m_keep = keep;
     Cell &cell = m_cells[c];
     const auto base = vobuPtm(cell, 0);
     if (!base)
@@ -169,22 +170,24 @@ void TitleStills::receiveFrames()
             picture.width = f->width;
             picture.height = f->height;
             picture.intra = f->pict_type == AV_PICTURE_TYPE_I;
-            const std::size_t luma = std::size_t(f->width) * f->height;
-            picture.planes.resize(luma + luma / 2);
-            unsigned char *out = picture.planes.data();
-            for (int plane = 0; plane < 3; ++plane) {
-                const int w = plane ? f->width / 2 : f->width, h = plane ? f->height / 2 : f->height;
-                for (int row = 0; row < h; ++row)
-                    std::memcpy(out + std::ptrdiff_t(row) * w, f->data[plane] + std::ptrdiff_t(row) * f->linesize[plane],
-                                std::size_t(w));
-                // The two fields of an interlaced picture were taken a field apart:
-                // shown still, anything moving would comb. The first field is kept
-                // and the other's lines are made from the lines around them.
-                if (f->interlaced_frame)
-                    keepOneField(out, w, h, f->top_field_first ? 1 : 0);
-                out += std::ptrdiff_t(w) * h;
-            }
             const std::int64_t ms = d->cellStartMs + (pts - std::int64_t(d->cellBasePtm)) / disc::mpeg::kTicksPerMs;
+            if (m_keep == Keep::Pixels || (m_keep == Keep::IntraPixels && picture.intra)) {
+                const std::size_t luma = std::size_t(f->width) * f->height;
+                picture.planes.resize(luma + luma / 2);
+                unsigned char *out = picture.planes.data();
+                for (int plane = 0; plane < 3; ++plane) {
+                    const int w = plane ? f->width / 2 : f->width, h = plane ? f->height / 2 : f->height;
+                    for (int row = 0; row < h; ++row)
+                        std::memcpy(out + std::ptrdiff_t(row) * w,
+                                    f->data[plane] + std::ptrdiff_t(row) * f->linesize[plane], std::size_t(w));
+                    // The two fields of an interlaced picture were taken a field apart:
+                    // shown still, anything moving would comb. The first field is kept
+                    // and the other's lines are made from the lines around them.
+                    if (f->interlaced_frame)
+                        keepOneField(out, w, h, f->top_field_first ? 1 : 0);
+                    out += std::ptrdiff_t(w) * h;
+                }
+            }
             m_into->insert_or_assign(ms, std::move(picture));
         }
         av_frame_unref(f);

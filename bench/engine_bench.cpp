@@ -32,7 +32,7 @@
 //        picture there: moving again) and "<jump>_stepped_back <times>" (a picture
 //        within 1.5 s that was an earlier frame than the one before it).
 //   engine_bench menu|vlc-menu DISC COUNT     the same for a menu button chosen
-//        with Enter (the menu disc).
+//        with Enter (the menu disc). libvlc's own player needs DISC's absolute path.
 //   engine_bench program player|cvlc COUNT    the same for Next and Previous in
 //        the whole program already playing on this X server (xdotool clicks the
 //        player's buttons, or presses cvlc's chapter keys).
@@ -387,8 +387,30 @@ int skips(const QString &disc, int count)
     return 0;
 }
 
-// libvlc's own player as cvlc runs it (its default caching), drawing with the
-// same X11 output into a window of the same size. It has no reverse scan:
+// libvlc's own player as cvlc runs it (its default caching), playing the disc
+// into the window with the same X11 output as the engine's, until it goes.
+struct VlcOwnPlayer {
+    libvlc_instance_t *vlc = nullptr;
+    libvlc_media_player_t *player = nullptr;
+    VlcOwnPlayer(const QString &disc, QWidget &window)
+    {
+        const char *args[] = {"--quiet", "--no-video-title-show", "--vout=xcb_x11", "--no-xlib"};
+        vlc = libvlc_new(4, args);
+        libvlc_media_t *media = libvlc_media_new_location(vlc, ("dvd://" + disc).toUtf8().constData());
+        player = libvlc_media_player_new_from_media(media);
+        libvlc_media_release(media);
+        libvlc_media_player_set_xwindow(player, std::uint32_t(window.winId()));
+        libvlc_media_player_play(player);
+    }
+    ~VlcOwnPlayer()
+    {
+        libvlc_media_player_stop(player);
+        libvlc_media_player_release(player);
+        libvlc_release(vlc);
+    }
+};
+
+// The same jumps in libvlc's own player, in a window of the same size. It has no reverse scan:
 // "scan_end" is its restart of the title from 1 s in (set_chapter(0)).
 int vlcSkips(const QString &disc, int count)
 {
@@ -397,13 +419,8 @@ int vlcSkips(const QString &disc, int count)
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    const char *args[] = {"--quiet", "--no-video-title-show", "--vout=xcb_x11", "--no-xlib"};
-    libvlc_instance_t *vlc = libvlc_new(4, args);
-    libvlc_media_t *media = libvlc_media_new_location(vlc, ("dvd://" + disc).toUtf8().constData());
-    libvlc_media_player_t *player = libvlc_media_player_new_from_media(media);
-    libvlc_media_release(media);
-    libvlc_media_player_set_xwindow(player, std::uint32_t(window.winId()));
-    libvlc_media_player_play(player);
+    const VlcOwnPlayer vlc(disc, window);
+    libvlc_media_player_t *player = vlc.player;
     const Grab grab = [&] { return stampOnScreen(window); };
     const auto playOn = [&] { QTest::qWait(1000); };
     if (waitOnScreen(grab, kChapter1, 10000))
@@ -412,9 +429,6 @@ int vlcSkips(const QString &disc, int count)
                        {"previous", [&] { libvlc_media_player_previous_chapter(player); }, kChapter1, playOn},
                        {"scan_end", [&] { libvlc_media_player_set_chapter(player, 0); }, kTitleStart,
                         [&] { waitOnScreen(grab, [](const FrameStamp &s) { return s.frame > 25 && s.frame < 200; }, 5000); }}});
-    libvlc_media_player_stop(player);
-    libvlc_media_player_release(player);
-    libvlc_release(vlc);
     return 0;
 }
 
@@ -513,19 +527,10 @@ int menuLandings(const QString &disc, int count, bool engine)
                         [&] { if (dvd->isLoaded()) dvd->Stop(); dvd->Play(); settle(); }}});
         return 0;
     }
-    const char *args[] = {"--quiet", "--no-video-title-show", "--vout=xcb_x11", "--no-xlib"};
-    libvlc_instance_t *vlc = libvlc_new(4, args);
-    libvlc_media_t *media = libvlc_media_new_location(vlc, ("dvd://" + disc).toUtf8().constData());
-    libvlc_media_player_t *player = libvlc_media_player_new_from_media(media);
-    libvlc_media_release(media);
-    libvlc_media_player_set_xwindow(player, std::uint32_t(window.winId()));
-    libvlc_media_player_play(player);
+    const VlcOwnPlayer vlc(disc, window);
     printLandings(grab, count,
-                  {{"menu", [&] { libvlc_media_player_navigate(player, libvlc_navigate_activate); }, inTitle,
-                    [&] { libvlc_media_player_stop(player); libvlc_media_player_play(player); settle(); }}});
-    libvlc_media_player_stop(player);
-    libvlc_media_player_release(player);
-    libvlc_release(vlc);
+                  {{"menu", [&] { libvlc_media_player_navigate(vlc.player, libvlc_navigate_activate); }, inTitle,
+                    [&] { libvlc_media_player_stop(vlc.player); libvlc_media_player_play(vlc.player); settle(); }}});
     return 0;
 }
 

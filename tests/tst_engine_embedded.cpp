@@ -111,7 +111,7 @@ private slots:
     void skipsNeverStepBack()
     {
         play(testsupport::sampleImage(SampleVariant::Plain));
-        QVERIFY(waitFor(dvd, [](const FrameStamp &s) { return s.title == 1 && s.frame > 25; }, 15000));
+        QVERIFY(waitFor(dvd, [](const FrameStamp &s) { return s.title == 1 && s.frame > 5; }, 15000));
         for (const int chapter : {2, 1}) {
             chapter == 2 ? dvd->PlayNextChapter() : dvd->PlayPrevChapter();
             QList<int> frames;
@@ -121,7 +121,7 @@ private slots:
                 const auto s = stampIn(dvd);
                 if (s && s->title == 1 && (s->chapter == chapter || !frames.isEmpty()) && (frames.isEmpty() || frames.last() != s->frame))
                     frames << s->frame;
-                QTest::qWait(2);
+                QTest::qWait(10); // each picture stays 40 ms
             }
             QVERIFY2(frames.size() > 5 && std::is_sorted(frames.begin(), frames.end()), qPrintable(QDebug::toString(frames)));
         }

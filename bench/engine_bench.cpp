@@ -85,11 +85,21 @@ struct TimeBase {
     int frames(const QString &timecode) const { return framesOf(timecode, film ? 30 : 25); }
 };
 
+// The picture the engine shows: the last one handed over into memory, or what
+// the screen shows where it draws into an X window.
+std::optional<FrameStamp> shownStamp(VlcPlaybackControl &dvd)
+{
+    if (dvd.rendersIntoMemory())
+        return readFrameStamp(dvd.lastFrame());
+    const QPoint origin = dvd.mapToGlobal(QPoint(0, 0));
+    return readFrameStamp(dvd.screen()->grabWindow(0, origin.x(), origin.y(), dvd.width(), dvd.height()).toImage());
+}
+
 bool waitStamp(VlcPlaybackControl &dvd, const std::function<bool(const FrameStamp &)> &pred, int timeoutMs)
 {
     return QTest::qWaitFor(
         [&] {
-            auto s = readFrameStamp(dvd.lastFrame());
+            auto s = shownStamp(dvd);
             return s && pred(*s);
         },
         timeoutMs);

@@ -85,14 +85,18 @@ struct TimeBase {
     int frames(const QString &timecode) const { return framesOf(timecode, film ? 30 : 25); }
 };
 
+// The frame stamp on screen in w, read back from the X server.
+std::optional<FrameStamp> stampOnScreen(QWidget &w)
+{
+    const QPoint origin = w.mapToGlobal(QPoint(0, 0));
+    return readFrameStamp(w.screen()->grabWindow(0, origin.x(), origin.y(), w.width(), w.height()).toImage());
+}
+
 // The picture the engine shows: the last one handed over into memory, or what
 // the screen shows where it draws into an X window.
 std::optional<FrameStamp> shownStamp(VlcPlaybackControl &dvd)
 {
-    if (dvd.rendersIntoMemory())
-        return readFrameStamp(dvd.lastFrame());
-    const QPoint origin = dvd.mapToGlobal(QPoint(0, 0));
-    return readFrameStamp(dvd.screen()->grabWindow(0, origin.x(), origin.y(), dvd.width(), dvd.height()).toImage());
+    return dvd.rendersIntoMemory() ? readFrameStamp(dvd.lastFrame()) : stampOnScreen(dvd);
 }
 
 bool waitStamp(VlcPlaybackControl &dvd, const std::function<bool(const FrameStamp &)> &pred, int timeoutMs)
@@ -288,13 +292,6 @@ int latency(const QString &disc)
     return 0;
 }
 
-// The frame stamp on screen in w, read back from the X server.
-std::optional<FrameStamp> stampOnScreen(QWidget &w)
-{
-    const QPoint origin = w.mapToGlobal(QPoint(0, 0));
-    return readFrameStamp(w.screen()->grabWindow(0, origin.x(), origin.y(), w.width(), w.height()).toImage());
-}
-
 using Grab = std::function<std::optional<FrameStamp>()>;
 using Landed = std::function<bool(const FrameStamp &)>;
 
@@ -374,6 +371,8 @@ bool waitOnScreen(const Grab &grab, const Landed &pred, int timeoutMs)
 const Landed kChapter2 = [](const FrameStamp &s) { return s.title == 1 && s.chapter == 2; };
 const Landed kChapter1 = [](const FrameStamp &s) { return s.title == 1 && s.chapter == 1; };
 const Landed kTitleStart = [](const FrameStamp &s) { return s.title == 1 && s.frame == 0; };
+// Where the reverse scan starts from: a second or more into title 1's first chapter.
+const Landed kIntoChapter1 = [](const FrameStamp &s) { return s.title == 1 && s.frame > 25 && s.frame < 200; };
 
 // The engine in a window: Next and Previous between chapters 1 and 2, and the
 // reverse scan from 1 s into title 1 to its start (timed from the start's picture).
@@ -393,7 +392,7 @@ int skips(const QString &disc, int count)
                   {{"next", [&] { dvd->PlayNextChapter(); }, kChapter2, playOn},
                    {"previous", [&] { dvd->PlayPrevChapter(); }, kChapter1, playOn},
                    {"scan_end", [&] { dvd->PlayBackwards(Variant::fromDouble(2.0)); }, kTitleStart,
-                    [&] { waitOnScreen(grab, [](const FrameStamp &s) { return s.frame > 25 && s.frame < 200; }, 5000); }, true}});
+                    [&] { waitOnScreen(grab, kIntoChapter1, 5000); }, true}});
     return 0;
 }
 
@@ -438,7 +437,7 @@ int vlcSkips(const QString &disc, int count)
                       {{"next", [&] { libvlc_media_player_next_chapter(player); }, kChapter2, playOn},
                        {"previous", [&] { libvlc_media_player_previous_chapter(player); }, kChapter1, playOn},
                        {"scan_end", [&] { libvlc_media_player_set_chapter(player, 0); }, kTitleStart,
-                        [&] { waitOnScreen(grab, [](const FrameStamp &s) { return s.frame > 25 && s.frame < 200; }, 5000); }}});
+                        [&] { waitOnScreen(grab, kIntoChapter1, 5000); }}});
     return 0;
 }
 
@@ -449,12 +448,13 @@ int vlcSkips(const QString &disc, int count)
 int programSkips(const QString &which, int count)
 {
     const bool player = which == QLatin1String("player");
-    const auto xdotool = [](const QStringList &args) {
+    const auto output = [](const QString &tool, const QStringList &args) {
         QProcess p;
-        p.start(QStringLiteral("xdotool"), args);
+        p.start(tool, args);
         p.waitForFinished();
         return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
     };
+    const auto xdotool = [&](const QStringList &args) { return output(QStringLiteral("xdotool"), args); };
     const auto find = [&](const QString &name) {
         QString id;
         for (int i = 0; i < 100 && id.isEmpty(); ++i, QTest::qWait(100))
@@ -462,12 +462,9 @@ int programSkips(const QString &which, int count)
                      .section(QLatin1Char('\n'), 0, 0);
         return id;
     };
-    const auto geometry = [](const QString &id) {
-        QProcess p;
-        p.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
-        p.waitForFinished();
+    const auto geometry = [&](const QString &id) {
         QRect r;
-        for (const QString &line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        for (const QString &line : output(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id}).split(QLatin1Char('\n'))) {
             const int v = line.section(QLatin1Char(':'), 1).trimmed().toInt();
             if (line.contains(QLatin1String("Absolute upper-left X"))) r.moveLeft(v);
             if (line.contains(QLatin1String("Absolute upper-left Y"))) r.moveTop(v);
